@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string_view>
+
+#include "reader.hpp"
+
+// The programs' side of the console: standard input as one shared reader,
+// standard output for ISO 8859-1 text, and one place that decides whether
+// the run's output really got out.
+namespace console {
+
+// Standard input, tied to standard output.
+reader& in();
+
+// Writes ISO 8859-1 text to standard output. A UTF-8 terminal gets it in
+// UTF-8 so that accents show; pipes and files get the bytes as they are.
+void write(std::string_view latin1);
+
+// One line on standard error: "program: message".
+void complain(const char* program, const char* message);
+
+// Flushes and closes standard output and returns the exit status: `status`,
+// or 1 (with a line on standard error) if any write of the run failed.
+int finish(const char* program, int status);
+
+}  // namespace console

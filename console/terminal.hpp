@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string_view>
+
+// What the platform decides about standard output.
+namespace console {
+
+enum class output_kind {
+    bytes,          // pipe, file, or a terminal that takes ISO 8859-1
+    utf8_terminal,  // a terminal whose locale's character set is UTF-8
+    wide_console,   // a Windows console, written in UTF-16
+};
+
+output_kind standard_output_kind();
+
+// Standard output carries exactly the bytes written, with no newline
+// translation.
+void exact_output();
+
+// Writes to a Windows console; false if the console refused.
+bool write_console(std::string_view latin1);
+
+}  // namespace console
