@@ -1,0 +1,219 @@
+#include "process.hpp"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace proc {
+namespace {
+
+constexpr milliseconds patience{10'000};
+
+[[noreturn]] void fail(const char* what) { throw std::runtime_error(what); }
+
+struct ignore_sigpipe {
+    ignore_sigpipe() { std::signal(SIGPIPE, SIG_IGN); }
+} const ignored;
+
+int decode(int raw) { return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw); }
+
+void place(stream s, int pipe_end, int target, int open_flags)
+{
+    if (s == stream::closed) {
+        close(target);
+    } else if (s == stream::dev_full) {
+        const int fd = open("/dev/full", open_flags);
+        dup2(fd, target);
+        close(fd);
+    } else {
+        dup2(pipe_end, target);
+    }
+}
+
+// Starts `program`; its standard input, output and error are the parent's
+// ends in fds[0..2] (or -1 where the stream is not a pipe).
+pid_t spawn(const std::string& program, const options& opts, int fds[3])
+{
+    int in[2], out[2], err[2];
+    if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0)
+        fail("pipe");
+    const pid_t pid = fork();
+    if (pid < 0)
+        fail("fork");
+    if (pid == 0) {
+        place(opts.in, in[0], 0, O_RDONLY);
+        place(opts.out, out[1], 1, O_WRONLY);
+        dup2(err[1], 2);
+        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
+            close(fd);
+        std::vector<char*> env;
+        for (const auto& e : opts.env)
+            env.push_back(const_cast<char*>(e.c_str()));
+        env.push_back(nullptr);
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const auto& a : opts.args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execve(program.c_str(), argv.data(), env.data());
+        _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    close(err[1]);
+    fds[0] = in[1];
+    fds[1] = out[0];
+    fds[2] = err[0];
+    if (opts.in != stream::pipe) {
+        close(fds[0]);
+        fds[0] = -1;
+    }
+    return pid;
+}
+
+}  // namespace
+
+outcome run(const std::string& program, std::string_view input, const options& opts)
+{
+    int fds[3];
+    const pid_t pid = spawn(program, opts, fds);
+    outcome result;
+    std::string* sinks[3] = {nullptr, &result.out, &result.err};
+    std::size_t sent = 0;
+    if (fds[0] >= 0 && input.empty()) {
+        close(fds[0]);
+        fds[0] = -1;
+    }
+    while (fds[0] >= 0 || fds[1] >= 0 || fds[2] >= 0) {
+        pollfd p[3];
+        for (int i = 0; i < 3; ++i)
+            p[i] = {fds[i], static_cast<short>(i == 0 ? POLLOUT : POLLIN), 0};
+        if (poll(p, 3, -1) < 0 && errno != EINTR)
+            fail("poll");
+        if (fds[0] >= 0 && p[0].revents != 0) {
+            const std::size_t chunk = std::min<std::size_t>(input.size() - sent, 1 << 16);
+            const ssize_t n = write(fds[0], input.data() + sent, chunk);
+            if (n > 0)
+                sent += static_cast<std::size_t>(n);
+            if (n < 0 || sent == input.size()) {
+                close(fds[0]);
+                fds[0] = -1;
+            }
+        }
+        for (int i = 1; i < 3; ++i) {
+            if (fds[i] < 0 || p[i].revents == 0)
+                continue;
+            char buf[65536];
+            const ssize_t n = read(fds[i], buf, sizeof buf);
+            if (n > 0) {
+                sinks[i]->append(buf, static_cast<std::size_t>(n));
+            } else {
+                close(fds[i]);
+                fds[i] = -1;
+            }
+        }
+    }
+    int raw = 0;
+    waitpid(pid, &raw, 0);
+    result.status = decode(raw);
+    return result;
+}
+
+session::session(const std::string& program, const options& opts)
+{
+    int fds[3];
+    pid_ = spawn(program, opts, fds);
+    in_ = fds[0];
+    out_fd_ = fds[1];
+    close(fds[2]);
+}
+
+session::~session()
+{
+    if (in_ >= 0)
+        close(in_);
+    if (out_fd_ >= 0)
+        close(out_fd_);
+    if (status_ < 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+}
+
+void session::send(std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = write(in_, bytes.data(), bytes.size());
+        if (n <= 0)
+            fail("write to program");
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+void session::close_input()
+{
+    close(in_);
+    in_ = -1;
+}
+
+bool session::pump(milliseconds limit)
+{
+    if (status_ >= 0)
+        return false;
+    pollfd p{out_fd_, POLLIN, 0};
+    if (out_fd_ >= 0 && poll(&p, 1, static_cast<int>(limit.count())) > 0) {
+        char buf[4096];
+        const ssize_t n = read(out_fd_, buf, sizeof buf);
+        if (n > 0) {
+            out_.append(buf, static_cast<std::size_t>(n));
+        } else {
+            close(out_fd_);
+            out_fd_ = -1;
+        }
+    } else if (out_fd_ < 0) {
+        poll(nullptr, 0, static_cast<int>(limit.count()));
+    }
+    int raw = 0;
+    if (waitpid(pid_, &raw, WNOHANG) == pid_) {
+        // Whatever it wrote before exiting is still in the pipe.
+        while (out_fd_ >= 0) {
+            char buf[4096];
+            const ssize_t n = read(out_fd_, buf, sizeof buf);
+            if (n <= 0)
+                break;
+            out_.append(buf, static_cast<std::size_t>(n));
+        }
+        status_ = decode(raw);
+        return false;
+    }
+    return true;
+}
+
+bool session::waits_after(std::string_view expected, milliseconds quiet)
+{
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (out_ != expected && out_.size() <= expected.size() &&
+           std::chrono::steady_clock::now() < deadline && pump(milliseconds{20})) {
+    }
+    if (out_ != expected)
+        return false;
+    const std::size_t seen = out_.size();
+    const auto settle = std::chrono::steady_clock::now() + quiet;
+    while (std::chrono::steady_clock::now() < settle)
+        if (!pump(milliseconds{20}))
+            return false;
+    return out_.size() == seen;
+}
+
+bool session::ends_with(std::string_view expected, int status)
+{
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (status_ < 0 && std::chrono::steady_clock::now() < deadline)
+        pump(milliseconds{20});
+    return status_ == status && out_ == expected;
+}
+
+}  // namespace proc

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <vector>
+
+// Runs the programs as a user's shell would, with pipes on their standard
+// streams, so tests see the exact bytes, the exit status and where they wait.
+namespace proc {
+
+using std::chrono::milliseconds;
+
+enum class stream { pipe, closed, dev_full };
+
+struct options {
+    std::vector<std::string> args;
+    std::vector<std::string> env{"PATH=/usr/bin:/bin"};
+    stream in = stream::pipe;
+    stream out = stream::pipe;
+};
+
+struct outcome {
+    std::string out;
+    std::string err;
+    int status = -1;  // exit code, or 128 + signal
+};
+
+// Feeds `input`, then end of input, and collects everything until exit.
+outcome run(const std::string& program, std::string_view input, const options& opts = {});
+
+// A program whose standard input stays open until close_input().
+class session {
+public:
+    explicit session(const std::string& program, const options& opts = {});
+    ~session();
+    session(const session&) = delete;
+    session& operator=(const session&) = delete;
+
+    void send(std::string_view bytes);
+    void close_input();
+
+    // True once standard output is exactly `expected` and the program then
+    // sits for `quiet` without writing or exiting: it waits for input.
+    bool waits_after(std::string_view expected, milliseconds quiet = milliseconds{300});
+    // True once the program has exited with `status` and standard output is
+    // exactly `expected`.
+    bool ends_with(std::string_view expected, int status);
+
+    const std::string& out() const { return out_; }
+
+private:
+    bool pump(milliseconds limit);  // reads what comes; false when it exited
+    pid_t pid_ = -1;
+    int in_ = -1;
+    int out_fd_ = -1;
+    int status_ = -1;
+    std::string out_;
+};
+
+}  // namespace proc

@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include "process.hpp"
+
+// The program driven through pipes with its input held open, as a person at
+// the keyboard would: each check says whether it now waits or has ended.
+namespace {
+
+const std::string prompt = "Digite o ano atual: ";
+const std::string result = prompt + "Novo sal\xE1rio = 1539.04";
+
+TEST(RaisecalcInteractive, ShowsThePromptAndTheResultWhileWaiting)
+{
+    proc::session s(RAISECALC);
+    EXPECT_TRUE(s.waits_after(prompt));
+    s.send("\n   \n");
+    EXPECT_TRUE(s.waits_after(prompt)) << "empty lines keep it waiting, without a new prompt";
+    s.send("2010\n");
+    EXPECT_TRUE(s.waits_after(result)) << "the result stays on screen until a key";
+    s.send("\n");
+    EXPECT_TRUE(s.ends_with(result, 0));
+}
+
+TEST(RaisecalcInteractive, ACharacterAfterTheNumberEndsWithoutWaiting)
+{
+    for (const char* answer : {"2010 \n", "2010x\n"}) {
+        SCOPED_TRACE(answer);
+        proc::session s(RAISECALC);
+        ASSERT_TRUE(s.waits_after(prompt));
+        s.send(answer);
+        EXPECT_TRUE(s.ends_with(result, 0));
+    }
+}
+
+TEST(RaisecalcInteractive, CrlfKeepsTheFinalWait)
+{
+    proc::session s(RAISECALC);
+    ASSERT_TRUE(s.waits_after(prompt));
+    s.send("2010\r\n");
+    EXPECT_TRUE(s.waits_after(result));
+    s.send("\r\n");
+    EXPECT_TRUE(s.ends_with(result, 0));
+}
+
+TEST(RaisecalcInteractive, EndOfInputAtTheFinalWaitEnds)
+{
+    proc::session s(RAISECALC);
+    ASSERT_TRUE(s.waits_after(prompt));
+    s.send("2010\n");
+    ASSERT_TRUE(s.waits_after(result));
+    s.close_input();
+    EXPECT_TRUE(s.ends_with(result, 0));
+}
+
+TEST(RaisecalcInteractive, TheLargestYearStillWaits)
+{
+    proc::session s(RAISECALC);
+    ASSERT_TRUE(s.waits_after(prompt));
+    s.send("2147483647\n");
+    EXPECT_TRUE(s.waits_after(prompt + "Novo sal\xE1rio =   inf"));
+    s.send("\n");
+    EXPECT_TRUE(s.ends_with(prompt + "Novo sal\xE1rio =   inf", 0));
+}
+
+}  // namespace

@@ -1,0 +1,305 @@
+#include "reader.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::string_literals;
+
+// A stream holding exactly `bytes`, NULs included.
+std::FILE* stream_of(const std::string& bytes)
+{
+    std::FILE* f = std::tmpfile();
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::rewind(f);
+    return f;
+}
+
+std::string rest_of(console::reader& r)
+{
+    std::string rest;
+    for (int c = r.get_char(); c != EOF; c = r.get_char())
+        rest.push_back(static_cast<char>(c));
+    return rest;
+}
+
+struct int_case {
+    std::string input;
+    int count;
+    std::int32_t value;
+    std::string rest;
+};
+
+constexpr std::int32_t int_max = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t int_min = std::numeric_limits<std::int32_t>::min();
+
+TEST(Reader, ReadsIntegers)
+{
+    const std::vector<int_case> cases = {
+        {"2010", 1, 2010, ""},
+        {"  \n\t\v\f\r-17x", 1, -17, "x"},
+        {"+5\n", 1, 5, "\n"},
+        {"000000000000000000000042", 1, 42, ""},
+        {"12-34", 1, 12, "-34"},
+        {"0x1A", 1, 0, "x1A"},
+        {"2010.5\n", 1, 2010, ".5\n"},
+        {"2147483647", 1, int_max, ""},
+        {"2147483648", 1, int_max, ""},
+        {"99999999999999999999999999 7", 1, int_max, " 7"},
+        {"-2147483648", 1, int_min, ""},
+        {"-2147483649", 1, int_min, ""},
+        {"-99999999999999999999999999", 1, int_min, ""},
+        {"5\r\nx", 1, 5, "\nx"},
+        {"5\rx", 1, 5, "\rx"},
+        {"x", 0, -1, "x"},
+        {"-x", 0, -1, "x"},
+        {"+-1", 0, -1, "-1"},
+        {"-", 0, -1, ""},
+        {"\xA0" "5", 0, -1, "\xA0" "5"},
+        {"\0" "5"s, 0, -1, "\0" "5"s},
+        {"(11) 5555", 0, -1, "(11) 5555"},
+        {"", EOF, -1, ""},
+        {" \n\r\n\t ", EOF, -1, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.input));
+        std::FILE* f = stream_of(c.input);
+        console::reader r(f);
+        std::int32_t value = -1;
+        EXPECT_EQ(r.read_int(value), c.count);
+        EXPECT_EQ(value, c.value);
+        EXPECT_EQ(rest_of(r), c.rest);
+        std::fclose(f);
+    }
+}
+
+struct float_case {
+    std::string input;
+    int count;
+    float value;
+    std::string rest;
+};
+
+constexpr float inf = std::numeric_limits<float>::infinity();
+
+TEST(Reader, ReadsFloats)
+{
+    const std::vector<float_case> cases = {
+        {"1.5", 1, 1.5f, ""},
+        {"12345-678", 1, 12345.0f, "-678"},
+        {"-678", 1, -678.0f, ""},
+        {"01234", 1, 1234.0f, ""},
+        {".5", 1, 0.5f, ""},
+        {"5.", 1, 5.0f, ""},
+        {"1e3", 1, 1000.0f, ""},
+        {"1E-2x", 1, 0.01f, "x"},
+        {"2.5e+1", 1, 25.0f, ""},
+        {"1ex", 1, 1.0f, "x"},
+        {"1e+x", 1, 1.0f, "x"},
+        {"0.000", 1, 0.0f, ""},
+        {"0e99999999999999", 1, 0.0f, ""},
+        {"1e50", 1, inf, ""},
+        {"-1e50", 1, -inf, ""},
+        {"1e99999999999999999999999", 1, inf, ""},
+        {"1e-50", 1, 0.0f, ""},
+        {"1e-99999999999999999999999", 1, 0.0f, ""},
+        {"1.4e-45", 1, std::numeric_limits<float>::denorm_min(), ""},
+        {"340282356779733661637539395458142568448", 1, inf, ""},
+        {"340282356779733661637539395458142568447", 1, std::numeric_limits<float>::max(), ""},
+        // Halfway between 1 and the next float: ties go to even, and a
+        // nonzero digit far past the kept ones still breaks the tie.
+        {"1.000000059604644775390625", 1, 1.0f, ""},
+        {"1.000000059604644775390625" + std::string(200, '0') + "1", 1, 1.00000012f, ""},
+        {"16777217", 1, 16777216.0f, ""},
+        {"16777217.000000000000000000000000000000000000000000000000000000000000000000000000"
+         "000000000000000000000000000000000000000000000000000000000000000000000000000000001",
+         1, 16777218.0f, ""},
+        {".", 0, -1.0f, ""},
+        {"-.", 0, -1.0f, ""},
+        {"+", 0, -1.0f, ""},
+        {"-x", 0, -1.0f, "x"},
+        {"inf", 0, -1.0f, "inf"},
+        {"nan", 0, -1.0f, "nan"},
+        {"0x1A", 1, 0.0f, "x1A"},
+        {"e5", 0, -1.0f, "e5"},
+        {"", EOF, -1.0f, ""},
+        {"\n\n", EOF, -1.0f, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.input));
+        std::FILE* f = stream_of(c.input);
+        console::reader r(f);
+        float value = -1.0f;
+        EXPECT_EQ(r.read_float(value), c.count);
+        EXPECT_EQ(value, c.value);
+        EXPECT_EQ(std::signbit(value), std::signbit(c.value));
+        EXPECT_EQ(rest_of(r), c.rest);
+        std::fclose(f);
+    }
+}
+
+TEST(Reader, NegativeZeroKeepsItsSign)
+{
+    std::FILE* f = stream_of("-0 -1e-60");
+    console::reader r(f);
+    float a = 1.0f, b = 1.0f;
+    ASSERT_EQ(r.read_float(a), 1);
+    ASSERT_EQ(r.read_float(b), 1);
+    EXPECT_TRUE(a == 0.0f && std::signbit(a));
+    EXPECT_TRUE(b == 0.0f && std::signbit(b));
+    std::fclose(f);
+}
+
+struct word_case {
+    std::string input;
+    int count;
+    std::string word;
+    std::string rest;
+};
+
+TEST(Reader, ReadsWords)
+{
+    const std::vector<word_case> cases = {
+        {"  hello world", 1, "hello", " world"},
+        {"\n\n\tRua\n", 1, "Rua", "\n"},
+        {"a\0b c"s, 1, "a\0b"s, " c"},
+        {"S\xE3o\xFF Paulo", 1, "S\xE3o\xFF", " Paulo"},
+        {"x\r\ny", 1, "x", "\ny"},
+        {"x\ry", 1, "x", "\ry"},
+        {"last", 1, "last", ""},
+        {"", EOF, "untouched", ""},
+        {" \t\n", EOF, "untouched", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.input));
+        std::FILE* f = stream_of(c.input);
+        console::reader r(f);
+        std::string word = "untouched";
+        EXPECT_EQ(r.read_word(word), c.count);
+        EXPECT_EQ(word, c.word);
+        EXPECT_EQ(rest_of(r), c.rest);
+        std::fclose(f);
+    }
+}
+
+TEST(Reader, TakesSingleCharactersWithCrlfAsOne)
+{
+    const std::vector<std::pair<std::string, std::vector<int>>> cases = {
+        {"", {EOF, EOF}},
+        {"\r\n", {'\n', EOF}},
+        {"\r", {'\r', EOF}},
+        {"\r\r\n", {'\r', '\n', EOF}},
+        {"\rx", {'\r', 'x', EOF}},
+        {"\n\r", {'\n', '\r', EOF}},
+        {" ", {' ', EOF}},
+    };
+    for (const auto& [input, expected] : cases) {
+        SCOPED_TRACE(testing::PrintToString(input));
+        std::FILE* f = stream_of(input);
+        console::reader r(f);
+        std::vector<int> got;
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            got.push_back(r.get_char());
+        EXPECT_EQ(got, expected);
+        std::fclose(f);
+    }
+    std::FILE* f = stream_of("a");
+    console::reader r(f);
+    EXPECT_EQ(r.skip_char(), 0);
+    EXPECT_EQ(r.skip_char(), EOF);
+    std::fclose(f);
+}
+
+TEST(Reader, EndOfInputStaysEnded)
+{
+    std::FILE* f = std::tmpfile();
+    console::reader r(f);
+    std::int32_t n = 0;
+    EXPECT_EQ(r.read_int(n), EOF);
+    // Whatever arrives after the end is never read.
+    std::fputs("42 x", f);
+    std::rewind(f);
+    EXPECT_EQ(r.read_int(n), EOF);
+    EXPECT_EQ(r.get_char(), EOF);
+    std::fclose(f);
+}
+
+TEST(Reader, FlushesItsTieBeforeReading)
+{
+    std::FILE* in = stream_of("7");
+    std::FILE* out = std::tmpfile();
+    console::reader r(in, out);
+    std::fputs("prompt", out);
+    std::int32_t n = 0;
+    ASSERT_EQ(r.read_int(n), 1);
+    // Read through a second handle: only what was flushed is there.
+    std::FILE* check = std::fopen(("/proc/self/fd/" + std::to_string(fileno(out))).c_str(), "r");
+    ASSERT_NE(check, nullptr);
+    char buf[16] = {};
+    EXPECT_EQ(std::fread(buf, 1, sizeof buf - 1, check), 6u);
+    EXPECT_STREQ(buf, "prompt");
+    std::fclose(check);
+    std::fclose(out);
+    std::fclose(in);
+}
+
+// Numbers the C library and the reader agree on, read in one pass from
+// one stream: every value must equal strtol's or strtof's.
+TEST(Reader, AgreesWithTheCLibraryOnRandomNumbers)
+{
+    std::mt19937_64 rng(20261209);
+    auto digits = [&](int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i)
+            s.push_back(static_cast<char>('0' + rng() % 10));
+        return s;
+    };
+    std::vector<std::string> ints, floats;
+    for (int i = 0; i < 20000; ++i) {
+        std::string sign = rng() % 3 == 0 ? "-" : rng() % 2 ? "+" : "";
+        ints.push_back(sign + digits(1 + static_cast<int>(rng() % 10)));
+        std::string f = sign + digits(static_cast<int>(rng() % 25));
+        if (f.empty() || f == "-" || f == "+" || rng() % 2) {
+            f += '.';
+            f += digits(1 + static_cast<int>(rng() % 40));
+        }
+        if (rng() % 2) {
+            f += rng() % 2 ? "e" : "E";
+            f += rng() % 2 ? "-" : "";
+            f += std::to_string(rng() % 60);
+        }
+        floats.push_back(f);
+    }
+    std::string text;
+    for (const auto& s : ints)
+        text += s + " ";
+    for (const auto& s : floats)
+        text += s + "\n";
+    std::FILE* f = stream_of(text);
+    console::reader r(f);
+    for (const auto& s : ints) {
+        const long long expected =
+            std::clamp<long long>(std::strtoll(s.c_str(), nullptr, 10), int_min, int_max);
+        std::int32_t value = 0;
+        ASSERT_EQ(r.read_int(value), 1) << s;
+        ASSERT_EQ(value, expected) << s;
+    }
+    for (const auto& s : floats) {
+        float value = 0.0f;
+        ASSERT_EQ(r.read_float(value), 1) << s;
+        const float expected = std::strtof(s.c_str(), nullptr);
+        ASSERT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << s;
+    }
+    std::fclose(f);
+}
+
+}  // namespace
