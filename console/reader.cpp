@@ -20,11 +20,6 @@ bool is_digit(int c) { return c >= '0' && c <= '9'; }
 constexpr std::size_t kept_digits = 120;
 constexpr std::int64_t exponent_limit = 100'000'000;
 
-std::int64_t clamp(std::int64_t v, std::int64_t lo, std::int64_t hi)
-{
-    return v < lo ? lo : v > hi ? hi : v;
-}
-
 }  // namespace
 
 int reader::peek()
@@ -57,16 +52,21 @@ int reader::start()
     return peek();
 }
 
+bool reader::take_sign()
+{
+    const int c = peek();
+    if (c == '-' || c == '+')
+        take();
+    return c == '-';
+}
+
 int reader::read_int(std::int32_t& value)
 {
     int c = start();
     if (c == EOF)
         return EOF;
-    const bool negative = c == '-';
-    if (c == '-' || c == '+') {
-        take();
-        c = peek();
-    }
+    const bool negative = take_sign();
+    c = peek();
     if (!is_digit(c))
         return 0;
     // One past INT32_MAX is enough to saturate either way.
@@ -75,8 +75,8 @@ int reader::read_int(std::int32_t& value)
     for (; is_digit(c); take(), c = peek())
         magnitude = std::min(magnitude * 10 + (c - '0'), cap);
     const std::int64_t v = negative ? -magnitude : magnitude;
-    value = static_cast<std::int32_t>(clamp(v, std::numeric_limits<std::int32_t>::min(),
-                                            std::numeric_limits<std::int32_t>::max()));
+    value = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
     return 1;
 }
 
@@ -85,11 +85,8 @@ int reader::read_float(float& value)
     int c = start();
     if (c == EOF)
         return EOF;
-    const bool negative = c == '-';
-    if (c == '-' || c == '+') {
-        take();
-        c = peek();
-    }
+    const bool negative = take_sign();
+    c = peek();
     // Significant digits without leading zeros; value = 0.digits * 10^scale.
     std::string digits;
     std::int64_t scale = 0;
@@ -98,14 +95,16 @@ int reader::read_float(float& value)
     auto digit = [&](int d, bool fraction) {
         any_digit = true;
         if (digits.empty() && d == '0') {
-            scale -= fraction ? 1 : 0;
+            if (fraction)
+                --scale;
             return;
         }
         if (digits.size() < kept_digits)
             digits.push_back(static_cast<char>(d));
         else
             dropped_nonzero |= d != '0';
-        scale += fraction ? 0 : 1;
+        if (!fraction)
+            ++scale;
     };
     for (; is_digit(c); take(), c = peek())
         digit(c, false);
@@ -120,12 +119,8 @@ int reader::read_float(float& value)
         // Like the C library, a marker with no digits after it is taken and
         // leaves the mantissa as it was.
         take();
+        const bool exp_negative = take_sign();
         c = peek();
-        const bool exp_negative = c == '-';
-        if (c == '-' || c == '+') {
-            take();
-            c = peek();
-        }
         std::int64_t exponent = 0;
         for (; is_digit(c); take(), c = peek())
             exponent = std::min(exponent * 10 + (c - '0'), exponent_limit);
@@ -135,7 +130,7 @@ int reader::read_float(float& value)
     if (!digits.empty()) {
         if (dropped_nonzero)
             digits.push_back('1');
-        const std::int64_t e = clamp(scale, -exponent_limit, exponent_limit);
+        const std::int64_t e = std::clamp(scale, -exponent_limit, exponent_limit);
         const std::string text = "0." + digits + "e" + std::to_string(e);
         auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), magnitude);
         if (ec == std::errc::result_out_of_range)

@@ -32,7 +32,8 @@ private:
 
     int peek();
     void take() { if (ahead_ != EOF) ahead_ = none; }
-    int start();  // flush the tie, skip white space, peek
+    int start();       // flush the tie, skip white space, peek
+    bool take_sign();  // an optional '+' or '-'; true for '-'
 
     std::FILE* in_;
     std::FILE* tie_;
