@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include "process.hpp"
+
+// The form driven with its input held open: each check says whether it now
+// waits for an answer or has ended.
+namespace {
+
+const std::string name = "Digite o seu nome:\n";
+const std::string address = name + "Digite a seu endereco:\n";
+const std::string city = address + "Digite sua cidade :\n";
+const std::string telephone = city + "Digite sueu telefone :\n";
+const std::string postal_code = telephone + "Digite seu CEP :\n";
+
+TEST(CardformInteractive, ShowsEachPromptWhileWaitingForItsAnswer)
+{
+    proc::session s(CARDFORM);
+    EXPECT_TRUE(s.waits_after(name));
+    s.send("Maria\n");
+    EXPECT_TRUE(s.waits_after(address));
+    s.send("Rua\n");
+    EXPECT_TRUE(s.waits_after(city));
+    s.send("Recife\n");
+    EXPECT_TRUE(s.waits_after(telephone));
+    s.send("5551234\n");
+    EXPECT_TRUE(s.waits_after(postal_code));
+    s.send("50000\n");
+    EXPECT_TRUE(s.ends_with(postal_code, 0));
+}
+
+TEST(CardformInteractive, AnAddressOfThreeWordsAnswersCityAndTelephone)
+{
+    proc::session s(CARDFORM);
+    ASSERT_TRUE(s.waits_after(name));
+    s.send("Maria\n");
+    ASSERT_TRUE(s.waits_after(address));
+    s.send("Rua Augusta 1578\n");
+    EXPECT_TRUE(s.waits_after(postal_code));
+    s.send("01310-100\n");
+    EXPECT_TRUE(s.ends_with(postal_code, 0));
+}
+
+TEST(CardformInteractive, AHyphenatedTelephoneEndsTheFormWithoutWaiting)
+{
+    proc::session s(CARDFORM);
+    s.send("Maria\nRua\nRecife\n");
+    ASSERT_TRUE(s.waits_after(telephone));
+    s.send("555-1234\n");
+    EXPECT_TRUE(s.ends_with(postal_code, 0));
+}
+
+TEST(CardformInteractive, EmptyLinesKeepAReadWaitingWithoutANewPrompt)
+{
+    proc::session s(CARDFORM);
+    ASSERT_TRUE(s.waits_after(name));
+    s.send("\n\n\r\n");
+    EXPECT_TRUE(s.waits_after(name));
+    s.send("Maria\n\n\n");
+    EXPECT_TRUE(s.waits_after(address));
+}
+
+TEST(CardformInteractive, EndOfInputMidFormWritesTheRemainingPrompts)
+{
+    proc::session s(CARDFORM);
+    ASSERT_TRUE(s.waits_after(name));
+    s.send("Maria\n");
+    ASSERT_TRUE(s.waits_after(address));
+    s.close_input();
+    EXPECT_TRUE(s.ends_with(postal_code, 1));
+}
+
+}  // namespace

@@ -1,0 +1,135 @@
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "process.hpp"
+#include "reader.hpp"
+
+namespace {
+
+using namespace std::string_literals;
+
+// The form writes all five prompts whatever it reads: the exit status says
+// whether every answer reached its field.
+const std::string prompts =
+    "Digite o seu nome:\n"
+    "Digite a seu endereco:\n"
+    "Digite sua cidade :\n"
+    "Digite sueu telefone :\n"
+    "Digite seu CEP :\n";
+
+struct form {
+    std::string input;
+    int status;
+};
+
+TEST(Cardform, WritesEveryPromptAndTellsWhetherTheFormIsWhole)
+{
+    const std::vector<form> table = {
+        {"Maria\nRua\nRecife\n5551234\n50000\n", 0},
+        // One stream: an earlier line answers later reads.
+        {"Maria\nRua Augusta 1578\n01310\n", 0},
+        {"Maria Rua Recife 5551234 50000", 0},
+        // The telephone takes 555, the postal code -1234.
+        {"Maria\nRua\nRecife\n555-1234\n", 0},
+        // "(" starts no number: the telephone fails, then the postal code.
+        {"Maria\nRua\nRecife\n(81) 5555\n50000\n", 1},
+        // The postal code takes 01310, the rest stays unread.
+        {"Maria\nRua\nRecife\n5551234\n01310-100\n", 0},
+        {"\n\nMaria\n\n\nRua\n \t\nRecife\n\n5551234\n\n\n50000\n", 0},
+        {"Maria\r\nRua\r\nRecife\r\n5551234\r\n50000\r\n", 0},
+        {"Jo\xE3o\0\xFF\nRua\nRecife\n5551234\n50000\n"s, 0},
+        {"Maria\nRua\nRecife\n99999999999999999999999\n50000\n", 0},
+        {"Maria\nRua\nRecife\n-99999999999999999999999\n1e99\n", 0},
+        {"Maria\nRua\nRecife\n5551234\n0x1A\n", 0},
+        {"Maria\nRua\nRecife\n5551234\n-.5e1\n", 0},
+        {"Maria\nRua\nRecife\n5551234\ninf\n", 1},
+        {"Maria\nRua\nRecife\n5551234\nnan\n", 1},
+        {"Maria\nRua\nRecife\n5551234\n.\n", 1},
+        {"Maria\nRua\nRecife\n5551234\n-\n", 1},
+        {"Maria\nRua\nRecife\n+\n50000\n", 1},
+        {"Maria\nRua\nRecife\nx\n50000\n", 1},
+        // Input ends first: the remaining prompts are still written.
+        {"", 1},
+        {"\n\n", 1},
+        {"Maria\n", 1},
+        {"Maria\nRua\nRecife\n5551234\n", 1},
+        {"Maria\nRua\nRecife\n5551234\n \n", 1},
+    };
+    for (const auto& f : table) {
+        SCOPED_TRACE(testing::PrintToString(f.input));
+        const proc::outcome got = proc::run(CARDFORM, f.input);
+        EXPECT_EQ(got.out, prompts);
+        EXPECT_EQ(got.err, "");
+        EXPECT_EQ(got.status, f.status);
+    }
+}
+
+TEST(Cardform, IgnoresArgumentsAndLocale)
+{
+    proc::options opts;
+    opts.args = {"--help"};
+    opts.env = {"PATH=/usr/bin:/bin", "LC_ALL=pt_BR.UTF-8"};
+    const proc::outcome got = proc::run(CARDFORM, "Maria\nRua\nRecife\n5551234\n50000,5\n", opts);
+    EXPECT_EQ(got.out, prompts);
+    EXPECT_EQ(got.status, 0);
+}
+
+TEST(Cardform, NeverReportsALostWriteAsSuccess)
+{
+    for (const auto out : {proc::stream::dev_full, proc::stream::closed}) {
+        proc::options opts;
+        opts.out = out;
+        const proc::outcome got = proc::run(CARDFORM, "Maria\nRua\nRecife\n5551234\n50000\n", opts);
+        EXPECT_EQ(got.out, "");
+        EXPECT_EQ(got.err, "cardform: erro de escrita na saida padrao\n");
+        EXPECT_EQ(got.status, 1);
+    }
+}
+
+TEST(Cardform, TakesAClosedInputAsEnded)
+{
+    proc::options opts;
+    opts.in = proc::stream::closed;
+    const proc::outcome got = proc::run(CARDFORM, "", opts);
+    EXPECT_EQ(got.out, prompts);
+    EXPECT_EQ(got.status, 1);
+}
+
+TEST(Cardform, ReadsAWordOfTensOfMegabytesWhole)
+{
+    const std::string name(48 << 20, 'n');
+    const proc::outcome got = proc::run(CARDFORM, name + "\nRua\nRecife\n5551234\n50000\n");
+    // Had the name been cut, its rest would have become the address and the
+    // telephone read would have failed on "Recife".
+    EXPECT_EQ(got.out, prompts);
+    EXPECT_EQ(got.status, 0);
+}
+
+double seconds_to_read_word(std::size_t size)
+{
+    std::FILE* f = std::tmpfile();
+    const std::string text(size, 'w');
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::rewind(f);
+    console::reader r(f);
+    std::string word;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(r.read_word(word), 1);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(word.size(), size);
+    std::fclose(f);
+    return took.count();
+}
+
+TEST(Cardform, ReadsLongWordsInLinearTime)
+{
+    const double small = seconds_to_read_word(4 << 20);
+    const double large = seconds_to_read_word(32 << 20);
+    // Eight times the bytes: linear is about 8, quadratic 64.
+    EXPECT_LT(large / small, 20.0) << small << " s for 4 MiB, " << large << " s for 32 MiB";
+}
+
+}  // namespace
