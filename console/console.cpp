@@ -9,19 +9,30 @@
 namespace console {
 namespace {
 
-struct setup {
-    setup()
-    {
+// The streams a dialogue runs on: the process's own unless bind() says
+// otherwise.
+struct streams {
+    std::FILE* out = stdout;
+    std::FILE* err = stderr;
+    reader input{stdin, stdout};
+    output_kind kind = output_kind::bytes;
+    bool kind_known = false;
+    bool console_failed = false;
+};
+
+streams& current()
+{
+    static streams s = [] {
 #ifdef SIGPIPE
         // A reader that went away is a write error like any other, reported
         // by finish() rather than by a silent death.
         std::signal(SIGPIPE, SIG_IGN);
 #endif
         exact_output();
-    }
-} const once;
-
-bool console_failed = false;
+        return streams{};
+    }();
+    return s;
+}
 
 std::string to_utf8(std::string_view latin1)
 {
@@ -43,41 +54,50 @@ std::string to_utf8(std::string_view latin1)
 
 reader& in()
 {
-    static reader standard_input(stdin, stdout);
-    return standard_input;
+    return current().input;
 }
 
 void write(std::string_view latin1)
 {
-    static const output_kind kind = standard_output_kind();
-    switch (kind) {
+    streams& s = current();
+    if (!s.kind_known) {
+        s.kind = standard_output_kind();
+        s.kind_known = true;
+    }
+    switch (s.kind) {
     case output_kind::bytes:
-        std::fwrite(latin1.data(), 1, latin1.size(), stdout);
+        std::fwrite(latin1.data(), 1, latin1.size(), s.out);
         break;
     case output_kind::utf8_terminal: {
         const std::string text = to_utf8(latin1);
-        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fwrite(text.data(), 1, text.size(), s.out);
         break;
     }
     case output_kind::wide_console:
-        console_failed |= !write_console(latin1);
+        s.console_failed |= !write_console(latin1);
         break;
     }
 }
 
 void complain(const char* program, const char* message)
 {
-    std::fprintf(stderr, "%s: %s\n", program, message);
+    std::fprintf(current().err, "%s: %s\n", program, message);
 }
 
 int finish(const char* program, int status)
 {
-    const bool failed = console_failed || std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
-    if (std::fclose(stdout) != 0 || failed) {
+    streams& s = current();
+    const bool failed = s.console_failed || std::fflush(s.out) != 0 || std::ferror(s.out) != 0;
+    if (std::fclose(s.out) != 0 || failed) {
         complain(program, "erro de escrita na saida padrao");
         return 1;
     }
     return status;
+}
+
+void bind(std::FILE* in, std::FILE* out, std::FILE* err)
+{
+    current() = streams{out, err, reader{in, out}, output_kind::bytes, true, false};
 }
 
 }  // namespace console

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string_view>
 
 #include "reader.hpp"
@@ -22,5 +23,9 @@ void complain(const char* program, const char* message);
 // Flushes and closes standard output and returns the exit status: `status`,
 // or 1 (with a line on standard error) if any write of the run failed.
 int finish(const char* program, int status);
+
+// Runs the next dialogue on other streams, written as bytes, with nothing
+// carried over: for running a program's main inside a test process.
+void bind(std::FILE* in, std::FILE* out, std::FILE* err);
 
 }  // namespace console
