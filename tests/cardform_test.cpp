@@ -77,27 +77,6 @@ TEST(Cardform, IgnoresArgumentsAndLocale)
     EXPECT_EQ(got.status, 0);
 }
 
-TEST(Cardform, NeverReportsALostWriteAsSuccess)
-{
-    for (const auto out : {proc::stream::dev_full, proc::stream::closed}) {
-        proc::options opts;
-        opts.out = out;
-        const proc::outcome got = proc::run(CARDFORM, "Maria\nRua\nRecife\n5551234\n50000\n", opts);
-        EXPECT_EQ(got.out, "");
-        EXPECT_EQ(got.err, "cardform: erro de escrita na saida padrao\n");
-        EXPECT_EQ(got.status, 1);
-    }
-}
-
-TEST(Cardform, TakesAClosedInputAsEnded)
-{
-    proc::options opts;
-    opts.in = proc::stream::closed;
-    const proc::outcome got = proc::run(CARDFORM, "", opts);
-    EXPECT_EQ(got.out, prompts);
-    EXPECT_EQ(got.status, 1);
-}
-
 TEST(Cardform, ReadsAWordOfTensOfMegabytesWhole)
 {
     const std::string name(48 << 20, 'n');

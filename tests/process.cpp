@@ -4,6 +4,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,6 +42,8 @@ pid_t spawn(const std::string& program, const options& opts, int fds[3])
     int in[2], out[2], err[2];
     if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0)
         fail("pipe");
+    if (opts.out == stream::gone)
+        close(out[0]);
     const pid_t pid = fork();
     if (pid < 0)
         fail("fork");
@@ -67,6 +70,8 @@ pid_t spawn(const std::string& program, const options& opts, int fds[3])
     fds[0] = in[1];
     fds[1] = out[0];
     fds[2] = err[0];
+    if (opts.out == stream::gone)
+        fds[1] = -1;
     if (opts.in != stream::pipe) {
         close(fds[0]);
         fds[0] = -1;
@@ -83,7 +88,8 @@ outcome run(const std::string& program, std::string_view input, const options& o
     outcome result;
     std::string* sinks[3] = {nullptr, &result.out, &result.err};
     std::size_t sent = 0;
-    if (fds[0] >= 0 && input.empty()) {
+    std::size_t rounds = opts.repeat;
+    if (fds[0] >= 0 && (input.empty() || rounds == 0)) {
         close(fds[0]);
         fds[0] = -1;
     }
@@ -98,6 +104,8 @@ outcome run(const std::string& program, std::string_view input, const options& o
             const ssize_t n = write(fds[0], input.data() + sent, chunk);
             if (n > 0)
                 sent += static_cast<std::size_t>(n);
+            if (sent == input.size() && --rounds > 0)
+                sent = 0;
             if (n < 0 || sent == input.size()) {
                 close(fds[0]);
                 fds[0] = -1;
@@ -117,8 +125,10 @@ outcome run(const std::string& program, std::string_view input, const options& o
         }
     }
     int raw = 0;
-    waitpid(pid, &raw, 0);
+    rusage usage{};
+    wait4(pid, &raw, 0, &usage);
     result.status = decode(raw);
+    result.peak_kib = usage.ru_maxrss;
     return result;
 }
 

@@ -12,19 +12,26 @@ namespace proc {
 
 using std::chrono::milliseconds;
 
-enum class stream { pipe, closed, dev_full };
+// How a standard stream is given: a pipe to the test, closed, /dev/full,
+// or (standard output only) a pipe whose reader has gone away.
+enum class stream { pipe, closed, dev_full, gone };
 
 struct options {
     std::vector<std::string> args;
     std::vector<std::string> env{"PATH=/usr/bin:/bin"};
     stream in = stream::pipe;
     stream out = stream::pipe;
+    // The input is sent this many times over, so that a test can send
+    // hundreds of MiB without holding them: a child's peak memory counts
+    // what its parent held when it forked.
+    std::size_t repeat = 1;
 };
 
 struct outcome {
     std::string out;
     std::string err;
     int status = -1;  // exit code, or 128 + signal
+    long peak_kib = 0;  // peak resident memory
 };
 
 // Feeds `input`, then end of input, and collects everything until exit.

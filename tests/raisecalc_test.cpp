@@ -121,20 +121,4 @@ TEST(Raisecalc, IgnoresArgumentsAndLocale)
     expect_dialogues({{"2010\n", result + "1539.04", "", 0}}, opts);
 }
 
-TEST(Raisecalc, NeverReportsALostWriteAsSuccess)
-{
-    proc::options opts;
-    opts.out = proc::stream::dev_full;
-    expect_dialogues({{"2010\n\n", "", "raisecalc: erro de escrita na saida padrao\n", 1}}, opts);
-    opts.out = proc::stream::closed;
-    expect_dialogues({{"2010\n\n", "", "raisecalc: erro de escrita na saida padrao\n", 1}}, opts);
-}
-
-TEST(Raisecalc, TakesAClosedInputAsEnded)
-{
-    proc::options opts;
-    opts.in = proc::stream::closed;
-    expect_dialogues({{"", prompt, invalid, 1}}, opts);
-}
-
 }  // namespace

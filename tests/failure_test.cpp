@@ -1,0 +1,121 @@
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "process.hpp"
+
+// Both programs under hostile conditions: each ends with its documented
+// status, never a crash, and memory grows with the one word being read, if
+// with anything.
+namespace {
+
+const std::string raisecalc_prompt = "Digite o ano atual: ";
+const std::string raisecalc_result = raisecalc_prompt + "Novo sal\xE1rio = ";
+const std::string cardform_prompts =
+    "Digite o seu nome:\nDigite a seu endereco:\nDigite sua cidade :\n"
+    "Digite sueu telefone :\nDigite seu CEP :\n";
+const std::string form = "Maria\nRua\nRecife\n5551234\n50000\n";
+
+struct hostile {
+    const char* what;
+    const char* program;
+    proc::stream in;
+    proc::stream out;
+    std::string input;
+    std::string out_bytes;
+    std::string err;
+    int status;
+};
+
+TEST(Failure, EndsWithTheDocumentedStatus)
+{
+    using proc::stream;
+    const std::string lost_r = "raisecalc: erro de escrita na saida padrao\n";
+    const std::string lost_c = "cardform: erro de escrita na saida padrao\n";
+    const std::string thousands(5000, '7');
+    const std::vector<hostile> table = {
+        {"full disk", RAISECALC, stream::pipe, stream::dev_full, "2010\n\n", "", lost_r, 1},
+        {"full disk", CARDFORM, stream::pipe, stream::dev_full, form, "", lost_c, 1},
+        {"output closed", RAISECALC, stream::pipe, stream::closed, "2010\n\n", "", lost_r, 1},
+        {"output closed", CARDFORM, stream::pipe, stream::closed, form, "", lost_c, 1},
+        {"reader gone", RAISECALC, stream::pipe, stream::gone, "2010\n\n", "", lost_r, 1},
+        {"reader gone", CARDFORM, stream::pipe, stream::gone, form, "", lost_c, 1},
+        {"input closed", RAISECALC, stream::closed, stream::pipe, "", raisecalc_prompt,
+         "raisecalc: ano invalido\n", 1},
+        {"input closed", CARDFORM, stream::closed, stream::pipe, "", cardform_prompts, "", 1},
+        {"no year, then a write error", RAISECALC, stream::pipe, stream::dev_full, "x",
+         "", "raisecalc: ano invalido\n" + lost_r, 1},
+        {"thousands of digits", RAISECALC, stream::pipe, stream::pipe, thousands + "\n\n",
+         raisecalc_result + "  inf", "", 0},
+        {"thousands of digits", RAISECALC, stream::pipe, stream::pipe, "-" + thousands + "\n\n",
+         raisecalc_result + "1015.00", "", 0},
+        {"thousands of digits", CARDFORM, stream::pipe, stream::pipe,
+         "a b c " + thousands + " " + thousands, cardform_prompts, "", 0},
+        {"NUL bytes", RAISECALC, stream::pipe, stream::pipe, std::string(3, '\0'),
+         raisecalc_prompt, "raisecalc: ano invalido\n", 1},
+        {"NUL bytes", RAISECALC, stream::pipe, stream::pipe, std::string("2010\0\0", 6),
+         raisecalc_result + "1539.04", "", 0},
+        {"NUL bytes", CARDFORM, stream::pipe, stream::pipe, std::string("\0 \0 \0 \0 \0", 9),
+         cardform_prompts, "", 1},
+    };
+    for (const auto& h : table) {
+        SCOPED_TRACE(std::string(h.program) + ": " + h.what);
+        proc::options opts;
+        opts.in = h.in;
+        opts.out = h.out;
+        const proc::outcome got = proc::run(h.program, h.input, opts);
+        EXPECT_EQ(got.out, h.out_bytes);
+        EXPECT_EQ(got.err, h.err);
+        EXPECT_EQ(got.status, h.status);
+    }
+}
+
+// Input of hundreds of MiB without a line break, sent a block at a time.
+constexpr std::size_t block = std::size_t{1} << 20;
+constexpr std::size_t blocks = 200;
+
+proc::outcome run_huge(const char* program, char fill)
+{
+    proc::options opts;
+    opts.repeat = blocks;
+    return proc::run(program, std::string(block, fill), opts);
+}
+
+long baseline_kib(const char* program)
+{
+    return proc::run(program, "1 1 1 1 1\n").peak_kib;
+}
+
+TEST(Failure, AHugeYearNeedsNoMoreMemory)
+{
+    const long base = baseline_kib(RAISECALC);
+    for (const char fill : {'9', ' '}) {
+        SCOPED_TRACE(fill);
+        const proc::outcome got = run_huge(RAISECALC, fill);
+        if (fill == '9') {
+            EXPECT_EQ(got.out, raisecalc_result + "  inf");
+            EXPECT_EQ(got.status, 0);
+        } else {
+            EXPECT_EQ(got.out, raisecalc_prompt);
+            EXPECT_EQ(got.status, 1);
+        }
+        EXPECT_LT(got.peak_kib - base, 4 * 1024) << "peak " << got.peak_kib << " KiB";
+    }
+}
+
+TEST(Failure, AHugeWordCostsMemoryInProportion)
+{
+    const long base = baseline_kib(CARDFORM);
+    const proc::outcome got = run_huge(CARDFORM, 'n');
+    EXPECT_EQ(got.out, cardform_prompts);
+    EXPECT_EQ(got.status, 1);
+    const long word_kib = static_cast<long>(blocks * block >> 10);
+    EXPECT_GE(got.peak_kib - base, word_kib) << "the word is held whole";
+    // A growing string holds its old and new buffers for a moment; a
+    // sanitizer's quarantine keeps freed ones a while longer.
+    EXPECT_LT(got.peak_kib - base, 4 * word_kib) << "peak " << got.peak_kib << " KiB";
+    std::printf("peak resident memory for a %zu MiB word: %ld KiB\n", blocks, got.peak_kib);
+}
+
+}  // namespace
