@@ -13,7 +13,10 @@ bool is_space(int c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool is_digit(int c) { return c >= '0' && c <= '9'; }
+bool is_digit(int c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // Enough significant digits to round any decimal correctly to single
 // precision (a tie needs at most 112), the rest only say "more than this".

@@ -31,7 +31,11 @@ private:
     static constexpr int none = EOF - 1;
 
     int peek();
-    void take() { if (ahead_ != EOF) ahead_ = none; }
+    void take()
+    {
+        if (ahead_ != EOF)
+            ahead_ = none;
+    }
     int start();       // flush the tie, skip white space, peek
     bool take_sign();  // an optional '+' or '-'; true for '-'
 

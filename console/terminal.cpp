@@ -64,7 +64,10 @@ output_kind standard_output_kind()
 
 void exact_output() {}
 
-bool write_console(std::string_view) { return false; }
+bool write_console(std::string_view)
+{
+    return false;
+}
 
 }  // namespace console
 

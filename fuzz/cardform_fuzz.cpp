@@ -42,12 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(err.file);
     std::fclose(in);
 
-    check(out.text() ==
-              "Digite o seu nome:\n"
-              "Digite a seu endereco:\n"
-              "Digite sua cidade :\n"
-              "Digite sueu telefone :\n"
-              "Digite seu CEP :\n",
+    check(out.text() == "Digite o seu nome:\n"
+                        "Digite a seu endereco:\n"
+                        "Digite sua cidade :\n"
+                        "Digite sueu telefone :\n"
+                        "Digite seu CEP :\n",
           "the five prompts in order, nothing else");
     check(err.text().empty(), "nothing on standard error");
     check(status == (whole_form(text) ? 0 : 1), "status 0 exactly for a whole form");

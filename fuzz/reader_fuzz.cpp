@@ -2,7 +2,7 @@
 // decimal text, the values and the place where reading stopped must agree;
 // words and single characters against the plain rule; any mix of reads must
 // end without a crash or a hang.
-#include <cmath>
+#include <bit>
 #include <cstring>
 
 #include "fuzz.hpp"
@@ -55,7 +55,8 @@ void check_float(console::reader& r, const std::string& text)
         return;
     }
     check(n == 1, "%f reads what strtof reads");
-    check(std::memcmp(&value, &expected, sizeof value) == 0, "%f equals strtof, bit for bit");
+    check(std::bit_cast<std::uint32_t>(value) == std::bit_cast<std::uint32_t>(expected),
+          "%f equals strtof, bit for bit");
     // A mantissa followed by an exponent marker with no digits: the reader
     // takes the marker, as scanf does, where strtof leaves it.
     const bool has_exponent = text.find_first_of("eE", start) < end;
@@ -103,10 +104,18 @@ void mix(console::reader& r, unsigned seed)
     for (unsigned step = 0;; ++step) {
         int n = 0;
         switch ((seed >> (2 * (step % 4))) & 3) {
-        case 0: n = r.read_int(i); break;
-        case 1: n = r.read_float(f); break;
-        case 2: n = r.read_word(w); break;
-        default: n = r.skip_char(); break;
+        case 0:
+            n = r.read_int(i);
+            break;
+        case 1:
+            n = r.read_float(f);
+            break;
+        case 2:
+            n = r.read_word(w);
+            break;
+        default:
+            n = r.skip_char();
+            break;
         }
         if (n == EOF)
             break;
@@ -126,11 +135,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::FILE* f = fuzz::stream_of(text);
     console::reader r(f);
     switch (data[0] % 5) {
-    case 0: check_int(r, text); break;
-    case 1: check_float(r, text); break;
-    case 2: check_word(r, text); break;
-    case 3: check_chars(r, text); break;
-    default: mix(r, data[0]); break;
+    case 0:
+        check_int(r, text);
+        break;
+    case 1:
+        check_float(r, text);
+        break;
+    case 2:
+        check_word(r, text);
+        break;
+    case 3:
+        check_chars(r, text);
+        break;
+    default:
+        mix(r, data[0]);
+        break;
     }
     std::fclose(f);
     return 0;

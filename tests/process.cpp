@@ -4,8 +4,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/resource.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,13 +14,19 @@ namespace {
 
 constexpr milliseconds patience{10'000};
 
-[[noreturn]] void fail(const char* what) { throw std::runtime_error(what); }
+[[noreturn]] void fail(const char* what)
+{
+    throw std::runtime_error(what);
+}
 
 struct ignore_sigpipe {
     ignore_sigpipe() { std::signal(SIGPIPE, SIG_IGN); }
 } const ignored;
 
-int decode(int raw) { return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw); }
+int decode(int raw)
+{
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+}
 
 void place(stream s, int pipe_end, int target, int open_flags)
 {

@@ -30,7 +30,7 @@ struct options {
 struct outcome {
     std::string out;
     std::string err;
-    int status = -1;  // exit code, or 128 + signal
+    int status = -1;    // exit code, or 128 + signal
     long peak_kib = 0;  // peak resident memory
 };
 

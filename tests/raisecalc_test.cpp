@@ -61,6 +61,7 @@ const std::vector<std::pair<int, std::string>> salary_by_year = {
 TEST(Raisecalc, ProjectsEveryYear)
 {
     std::vector<dialogue> table;
+    table.reserve(salary_by_year.size());
     for (const auto& [year, salary] : salary_by_year)
         table.push_back({std::to_string(year) + "\n", result + salary, "", 0});
     expect_dialogues(table);
@@ -107,8 +108,12 @@ TEST(Raisecalc, RefusesAnAnswerWithoutANumber)
         {"abc\n", prompt, invalid, 1},
         {"-\n", prompt, invalid, 1},
         {"- 5\n", prompt, invalid, 1},
-        {"\xE1" "2010\n", prompt, invalid, 1},
-        {"\0" "2010\n"s, prompt, invalid, 1},
+        {"\xE1"
+         "2010\n",
+         prompt, invalid, 1},
+        {"\0"
+         "2010\n"s,
+         prompt, invalid, 1},
     });
 }
 

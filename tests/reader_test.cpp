@@ -1,9 +1,9 @@
 #include "reader.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -64,8 +64,16 @@ TEST(Reader, ReadsIntegers)
         {"-x", 0, -1, "x"},
         {"+-1", 0, -1, "-1"},
         {"-", 0, -1, ""},
-        {"\xA0" "5", 0, -1, "\xA0" "5"},
-        {"\0" "5"s, 0, -1, "\0" "5"s},
+        {"\xA0"
+         "5",
+         0, -1,
+         "\xA0"
+         "5"},
+        {"\0"
+         "5"s,
+         0, -1,
+         "\0"
+         "5"s},
         {"(11) 5555", 0, -1, "(11) 5555"},
         {"", EOF, -1, ""},
         {" \n\r\n\t ", EOF, -1, ""},
@@ -194,12 +202,9 @@ TEST(Reader, ReadsWords)
 TEST(Reader, TakesSingleCharactersWithCrlfAsOne)
 {
     const std::vector<std::pair<std::string, std::vector<int>>> cases = {
-        {"", {EOF, EOF}},
-        {"\r\n", {'\n', EOF}},
-        {"\r", {'\r', EOF}},
-        {"\r\r\n", {'\r', '\n', EOF}},
-        {"\rx", {'\r', 'x', EOF}},
-        {"\n\r", {'\n', '\r', EOF}},
+        {"", {EOF, EOF}},          {"\r\n", {'\n', EOF}},
+        {"\r", {'\r', EOF}},       {"\r\r\n", {'\r', '\n', EOF}},
+        {"\rx", {'\r', 'x', EOF}}, {"\n\r", {'\n', '\r', EOF}},
         {" ", {' ', EOF}},
     };
     for (const auto& [input, expected] : cases) {
@@ -297,7 +302,7 @@ TEST(Reader, AgreesWithTheCLibraryOnRandomNumbers)
         float value = 0.0f;
         ASSERT_EQ(r.read_float(value), 1) << s;
         const float expected = std::strtof(s.c_str(), nullptr);
-        ASSERT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << s;
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(value), std::bit_cast<std::uint32_t>(expected)) << s;
     }
     std::fclose(f);
 }

@@ -1,10 +1,10 @@
 #include <clocale>
 #include <pty.h>
-#include <utmp.h>
 #include <string>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utmp.h>
 #include <vector>
 
 #include <gtest/gtest.h>
