@@ -21,6 +21,7 @@ output_kind standard_output_kind()
 void exact_output()
 {
     _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 }
 
 bool write_console(std::string_view latin1)

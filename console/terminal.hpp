@@ -13,8 +13,8 @@ enum class output_kind {
 
 output_kind standard_output_kind();
 
-// Standard output carries exactly the bytes written, with no newline
-// translation.
+// Standard output and error carry exactly the bytes written, with no
+// newline translation. Standard input keeps the platform's text mode.
 void exact_output();
 
 // Writes to a Windows console; false if the console refused.

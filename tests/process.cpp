@@ -1,7 +1,9 @@
 #include "process.hpp"
 
+#include <cctype>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
@@ -41,10 +43,49 @@ void place(stream s, int pipe_end, int target, int open_flags)
     }
 }
 
+// The command line and environment of a run. Another build can stand in for
+// a program: TEST_RAISECALC or TEST_CARDFORM names it, and TEST_LAUNCHER (an
+// absolute path to wine, say) runs it, with the launcher's own settings.
+struct command {
+    std::vector<std::string> argv;
+    std::vector<std::string> env;
+};
+
+command command_for(const std::string& program, const options& opts)
+{
+    command c{{}, opts.env};
+    std::string name = "TEST_" + program.substr(program.find_last_of('/') + 1);
+    for (char& ch : name)
+        ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    const char* other = std::getenv(name.c_str());
+    const char* launcher = std::getenv("TEST_LAUNCHER");
+    if (launcher != nullptr && *launcher != '\0') {
+        c.argv.emplace_back(launcher);
+        for (const char* keep : {"HOME", "WINEPREFIX", "WINEDEBUG", "WINESERVER"})
+            if (const char* value = std::getenv(keep))
+                c.env.push_back(std::string(keep) + "=" + value);
+    }
+    c.argv.emplace_back(other != nullptr ? other : program);
+    c.argv.insert(c.argv.end(), opts.args.begin(), opts.args.end());
+    return c;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& strings)
+{
+    std::vector<char*> p;
+    for (auto& s : strings)
+        p.push_back(s.data());
+    p.push_back(nullptr);
+    return p;
+}
+
 // Starts `program`; its standard input, output and error are the parent's
 // ends in fds[0..2] (or -1 where the stream is not a pipe).
 pid_t spawn(const std::string& program, const options& opts, int fds[3])
 {
+    command c = command_for(program, opts);
+    std::vector<char*> argv = pointers(c.argv);
+    std::vector<char*> env = pointers(c.env);
     int in[2], out[2], err[2];
     if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0)
         fail("pipe");
@@ -59,15 +100,7 @@ pid_t spawn(const std::string& program, const options& opts, int fds[3])
         dup2(err[1], 2);
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
             close(fd);
-        std::vector<char*> env;
-        for (const auto& e : opts.env)
-            env.push_back(const_cast<char*>(e.c_str()));
-        env.push_back(nullptr);
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const auto& a : opts.args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execve(program.c_str(), argv.data(), env.data());
+        execve(argv[0], argv.data(), env.data());
         _exit(127);
     }
     close(in[0]);
@@ -85,6 +118,21 @@ pid_t spawn(const std::string& program, const options& opts, int fds[3])
     return pid;
 }
 
+// Reads what is there from a non-blocking `fd`, closing it at its end.
+// True if it read anything.
+bool read_some(int& fd, std::string& sink)
+{
+    char buf[65536];
+    const ssize_t n = read(fd, buf, sizeof buf);
+    if (n > 0)
+        sink.append(buf, static_cast<std::size_t>(n));
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
+        close(fd);
+        fd = -1;
+    }
+    return n > 0;
+}
+
 }  // namespace
 
 outcome run(const std::string& program, std::string_view input, const options& opts)
@@ -93,17 +141,23 @@ outcome run(const std::string& program, std::string_view input, const options& o
     const pid_t pid = spawn(program, opts, fds);
     outcome result;
     std::string* sinks[3] = {nullptr, &result.out, &result.err};
+    for (int i = 1; i < 3; ++i)
+        fcntl(fds[i], F_SETFL, O_NONBLOCK);
     std::size_t sent = 0;
     std::size_t rounds = opts.repeat;
     if (fds[0] >= 0 && (input.empty() || rounds == 0)) {
         close(fds[0]);
         fds[0] = -1;
     }
-    while (fds[0] >= 0 || fds[1] >= 0 || fds[2] >= 0) {
+    int raw = 0;
+    rusage usage{};
+    // Until the program exits; its output pipes may outlive it, held open by
+    // processes it started (as wine's services do).
+    while (wait4(pid, &raw, WNOHANG, &usage) != pid) {
         pollfd p[3];
         for (int i = 0; i < 3; ++i)
             p[i] = {fds[i], static_cast<short>(i == 0 ? POLLOUT : POLLIN), 0};
-        if (poll(p, 3, -1) < 0 && errno != EINTR)
+        if (poll(p, 3, 20) < 0 && errno != EINTR)
             fail("poll");
         if (fds[0] >= 0 && p[0].revents != 0) {
             const std::size_t chunk = std::min<std::size_t>(input.size() - sent, 1 << 16);
@@ -117,22 +171,18 @@ outcome run(const std::string& program, std::string_view input, const options& o
                 fds[0] = -1;
             }
         }
-        for (int i = 1; i < 3; ++i) {
-            if (fds[i] < 0 || p[i].revents == 0)
-                continue;
-            char buf[65536];
-            const ssize_t n = read(fds[i], buf, sizeof buf);
-            if (n > 0) {
-                sinks[i]->append(buf, static_cast<std::size_t>(n));
-            } else {
-                close(fds[i]);
-                fds[i] = -1;
-            }
-        }
+        for (int i = 1; i < 3; ++i)
+            if (fds[i] >= 0 && p[i].revents != 0)
+                read_some(fds[i], *sinks[i]);
     }
-    int raw = 0;
-    rusage usage{};
-    wait4(pid, &raw, 0, &usage);
+    if (fds[0] >= 0)
+        close(fds[0]);
+    for (int i = 1; i < 3; ++i) {
+        while (fds[i] >= 0 && read_some(fds[i], *sinks[i])) {
+        }
+        if (fds[i] >= 0)
+            close(fds[i]);
+    }
     result.status = decode(raw);
     result.peak_kib = usage.ru_maxrss;
     return result;
@@ -144,6 +194,7 @@ session::session(const std::string& program, const options& opts)
     pid_ = spawn(program, opts, fds);
     in_ = fds[0];
     out_fd_ = fds[1];
+    fcntl(out_fd_, F_SETFL, O_NONBLOCK);
     close(fds[2]);
 }
 
@@ -180,27 +231,14 @@ bool session::pump(milliseconds limit)
     if (status_ >= 0)
         return false;
     pollfd p{out_fd_, POLLIN, 0};
-    if (out_fd_ >= 0 && poll(&p, 1, static_cast<int>(limit.count())) > 0) {
-        char buf[4096];
-        const ssize_t n = read(out_fd_, buf, sizeof buf);
-        if (n > 0) {
-            out_.append(buf, static_cast<std::size_t>(n));
-        } else {
-            close(out_fd_);
-            out_fd_ = -1;
-        }
-    } else if (out_fd_ < 0) {
+    if (out_fd_ >= 0 && poll(&p, 1, static_cast<int>(limit.count())) > 0)
+        read_some(out_fd_, out_);
+    else if (out_fd_ < 0)
         poll(nullptr, 0, static_cast<int>(limit.count()));
-    }
     int raw = 0;
     if (waitpid(pid_, &raw, WNOHANG) == pid_) {
         // Whatever it wrote before exiting is still in the pipe.
-        while (out_fd_ >= 0) {
-            char buf[4096];
-            const ssize_t n = read(out_fd_, buf, sizeof buf);
-            if (n <= 0)
-                break;
-            out_.append(buf, static_cast<std::size_t>(n));
+        while (out_fd_ >= 0 && read_some(out_fd_, out_)) {
         }
         status_ = decode(raw);
         return false;
