@@ -73,6 +73,7 @@ command command_for(const std::string& program, const options& opts)
 std::vector<char*> pointers(std::vector<std::string>& strings)
 {
     std::vector<char*> p;
+    p.reserve(strings.size() + 1);
     for (auto& s : strings)
         p.push_back(s.data());
     p.push_back(nullptr);
