@@ -1,6 +1,5 @@
 // The whole form on any input: the five prompts in order and nothing else,
 // and status 0 exactly when all five answers were read into their fields.
-#include "console.hpp"
 #include "fuzz.hpp"
 
 int cardform_main();
@@ -35,20 +34,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     using fuzz::check;
     const std::string text(reinterpret_cast<const char*>(data), size);
-    std::FILE* in = fuzz::stream_of(text);
-    fuzz::capture out, err;
-    console::bind(in, out.file, err.file);
-    const int status = cardform_main();
-    std::fclose(err.file);
-    std::fclose(in);
+    const fuzz::dialogue d = fuzz::run(cardform_main, text);
 
-    check(out.text() == "Digite o seu nome:\n"
-                        "Digite a seu endereco:\n"
-                        "Digite sua cidade :\n"
-                        "Digite sueu telefone :\n"
-                        "Digite seu CEP :\n",
+    check(d.out == "Digite o seu nome:\n"
+                   "Digite a seu endereco:\n"
+                   "Digite sua cidade :\n"
+                   "Digite sueu telefone :\n"
+                   "Digite seu CEP :\n",
           "the five prompts in order, nothing else");
-    check(err.text().empty(), "nothing on standard error");
-    check(status == (whole_form(text) ? 0 : 1), "status 0 exactly for a whole form");
+    check(d.err.empty(), "nothing on standard error");
+    check(d.status == (whole_form(text) ? 0 : 1), "status 0 exactly for a whole form");
     return 0;
 }

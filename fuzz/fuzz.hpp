@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "console.hpp"
+
 // What the fuzz targets share: a property that must hold, and the C
 // library's view of the same bytes.
 namespace fuzz {
@@ -67,7 +69,28 @@ struct capture {
     std::size_t size = 0;
     std::FILE* file = open_memstream(&data, &size);
     std::string text() const { return {data, size}; }
+    capture() = default;
+    capture(const capture&) = delete;
+    capture& operator=(const capture&) = delete;
     ~capture() { std::free(data); }
 };
+
+struct dialogue {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// Runs a program's main on `input`, as its process would run it.
+inline dialogue run(int (*program_main)(), const std::string& input)
+{
+    std::FILE* in = stream_of(input);
+    capture out, err;
+    console::bind(in, out.file, err.file);
+    const int status = program_main();  // closes standard output
+    std::fclose(err.file);
+    std::fclose(in);
+    return {status, out.text(), err.text()};
+}
 
 }  // namespace fuzz

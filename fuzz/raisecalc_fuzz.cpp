@@ -1,7 +1,6 @@
 // The whole salary dialogue on any input: the prompt comes first, a year
 // gives a result and status 0, no year gives no result, one line on standard
 // error and status 1.
-#include "console.hpp"
 #include "fuzz.hpp"
 
 int raisecalc_main();
@@ -27,28 +26,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     using fuzz::check;
     const std::string text(reinterpret_cast<const char*>(data), size);
-    std::FILE* in = fuzz::stream_of(text);
-    fuzz::capture out, err;
-    console::bind(in, out.file, err.file);
-    const int status = raisecalc_main();
-    std::fclose(err.file);
-    std::fclose(in);
+    const fuzz::dialogue d = fuzz::run(raisecalc_main, text);
 
     const std::string prompt = "Digite o ano atual: ";
     const std::string result = prompt + "Novo sal\xE1rio = ";
     std::size_t end = 0;
     const std::int64_t year = fuzz::c_integer(text, 0, end);
     if (end == 0) {
-        check(status == 1, "no year: status 1");
-        check(out.text() == prompt, "no year: the prompt alone");
-        check(err.text() == "raisecalc: ano invalido\n", "no year: one line on standard error");
+        check(d.status == 1, "no year: status 1");
+        check(d.out == prompt, "no year: the prompt alone");
+        check(d.err == "raisecalc: ano invalido\n", "no year: one line on standard error");
         return 0;
     }
-    check(status == 0, "a year: status 0");
-    check(err.text().empty(), "a year: nothing on standard error");
-    const std::string shown = out.text();
-    check(shown.compare(0, result.size(), result) == 0, "the prompt, then the result");
-    const std::string amount = shown.substr(result.size());
+    check(d.status == 0, "a year: status 0");
+    check(d.err.empty(), "a year: nothing on standard error");
+    check(d.out.compare(0, result.size(), result) == 0, "the prompt, then the result");
+    const std::string amount = d.out.substr(result.size());
     check(is_amount(amount), "the amount has two decimals, or is inf");
     if (year <= 2006)
         check(amount == "1015.00", "up to 2006: the first raise only");
