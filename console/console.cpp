@@ -12,11 +12,10 @@ namespace {
 // The streams a dialogue runs on: the process's own unless bind() says
 // otherwise.
 struct streams {
-    std::FILE* out = stdout;
-    std::FILE* err = stderr;
-    reader input{stdin, stdout};
-    output_kind kind = output_kind::bytes;
-    bool kind_known = false;
+    std::FILE* out;
+    std::FILE* err;
+    reader input;
+    output_kind kind;
     bool console_failed = false;
 };
 
@@ -29,7 +28,7 @@ streams& current()
         std::signal(SIGPIPE, SIG_IGN);
 #endif
         exact_output();
-        return streams{};
+        return streams{stdout, stderr, reader{stdin, stdout}, standard_output_kind()};
     }();
     return s;
 }
@@ -60,10 +59,6 @@ reader& in()
 void write(std::string_view latin1)
 {
     streams& s = current();
-    if (!s.kind_known) {
-        s.kind = standard_output_kind();
-        s.kind_known = true;
-    }
     switch (s.kind) {
     case output_kind::bytes:
         std::fwrite(latin1.data(), 1, latin1.size(), s.out);
@@ -97,7 +92,7 @@ int finish(const char* program, int status)
 
 void bind(std::FILE* in, std::FILE* out, std::FILE* err)
 {
-    current() = streams{out, err, reader{in, out}, output_kind::bytes, true, false};
+    current() = streams{out, err, reader{in, out}, output_kind::bytes};
 }
 
 }  // namespace console

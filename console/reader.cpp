@@ -19,7 +19,7 @@ bool is_digit(int c)
 }
 
 // Enough significant digits to round any decimal correctly to single
-// precision (a tie needs at most 112), the rest only say "more than this".
+// precision (an exact tie has at most 114), the rest only say "more than this".
 constexpr std::size_t kept_digits = 120;
 constexpr std::int64_t exponent_limit = 100'000'000;
 
