@@ -1,3 +1,5 @@
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,11 +22,12 @@ struct dialogue {
     int status;
 };
 
-void expect_dialogues(const std::vector<dialogue>& table, const proc::options& opts = {})
+void expect_dialogues(const std::vector<dialogue>& table, const proc::options& opts = {},
+                      const char* program = RAISECALC)
 {
     for (const auto& d : table) {
         SCOPED_TRACE(testing::PrintToString(d.input));
-        const proc::outcome got = proc::run(RAISECALC, d.input, opts);
+        const proc::outcome got = proc::run(program, d.input, opts);
         EXPECT_EQ(got.out, d.out);
         EXPECT_EQ(got.err, d.err);
         EXPECT_EQ(got.status, d.status);
@@ -58,13 +61,32 @@ const std::vector<std::pair<int, std::string>> salary_by_year = {
     {2027, "  inf"},
 };
 
-TEST(Raisecalc, ProjectsEveryYear)
+std::vector<dialogue> every_year()
 {
     std::vector<dialogue> table;
     table.reserve(salary_by_year.size());
     for (const auto& [year, salary] : salary_by_year)
         table.push_back({std::to_string(year) + "\n", result + salary, "", 0});
-    expect_dialogues(table);
+    return table;
+}
+
+TEST(Raisecalc, ProjectsEveryYear)
+{
+    expect_dialogues(every_year());
+}
+
+bool cpu_has_fma()
+{
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    const std::string text{std::istreambuf_iterator<char>(cpuinfo), {}};
+    return text.find(" fma ") != std::string::npos;
+}
+
+TEST(Raisecalc, FusedMultiplyAddsChangeNoDigit)
+{
+    if (!cpu_has_fma())
+        GTEST_SKIP() << "this processor has no FMA instructions";
+    expect_dialogues(every_year(), {}, RAISECALC_FUSED);
 }
 
 TEST(Raisecalc, HandlesTheEdgesOfTheYear)
