@@ -91,23 +91,21 @@ TEST(Terminal, ShowsTheAccentInTheTerminalsCharacterSet)
 {
     struct row {
         const char* locale;
+        bool made_here;  // by the CI script, where the machine can
         std::string shown;
     };
     const std::vector<row> rows = {
-        {"C.UTF-8", prompt + "Novo sal\xC3\xA1rio = 1539.04"},
-        {"C", prompt + "Novo sal\xE1rio = 1539.04"},
-        {"no_SUCH.UTF-8", prompt + "Novo sal\xE1rio = 1539.04"},
-        // Made by the CI script where the machine can: a comma-decimal
-        // locale must not change the number, only the accent.
-        {"pt_BR.UTF-8", prompt + "Novo sal\xC3\xA1rio = 1539.04"},
-        {"pt_BR.ISO-8859-1", prompt + "Novo sal\xE1rio = 1539.04"},
+        {"C.UTF-8", false, prompt + "Novo sal\xC3\xA1rio = 1539.04"},
+        {"C", false, prompt + "Novo sal\xE1rio = 1539.04"},
+        {"no_SUCH.UTF-8", false, prompt + "Novo sal\xE1rio = 1539.04"},
+        // A comma-decimal locale must not change the number, only the accent.
+        {"pt_BR.UTF-8", true, prompt + "Novo sal\xC3\xA1rio = 1539.04"},
+        {"pt_BR.ISO-8859-1", true, prompt + "Novo sal\xE1rio = 1539.04"},
     };
     int checked = 0;
     for (const auto& r : rows) {
         SCOPED_TRACE(r.locale);
-        if (r.shown.find('\xC3') != std::string::npos && !locale_exists(r.locale))
-            continue;
-        if (std::string(r.locale).rfind("pt_BR", 0) == 0 && !locale_exists(r.locale))
+        if (r.made_here && !locale_exists(r.locale))
             continue;
         EXPECT_EQ(on_terminal({RAISECALC}, {std::string("LC_ALL=") + r.locale}), r.shown);
         ++checked;
