@@ -1,6 +1,7 @@
 // The whole salary dialogue on any input: the prompt comes first, a year
 // gives a result and status 0, no year gives no result, one line on standard
 // error and status 1.
+#include "expected.hpp"
 #include "fuzz.hpp"
 
 int raisecalc_main();
@@ -28,8 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(reinterpret_cast<const char*>(data), size);
     const fuzz::dialogue d = fuzz::run(raisecalc_main, text);
 
-    const std::string prompt = "Digite o ano atual: ";
-    const std::string result = prompt + "Novo sal\xE1rio = ";
+    const std::string& prompt = expected::raisecalc_prompt;
+    const std::string& result = expected::raisecalc_result;
     std::size_t end = 0;
     const std::int64_t year = fuzz::c_integer(text, 0, end);
     if (end == 0) {

@@ -1,16 +1,18 @@
 #include <gtest/gtest.h>
 
+#include "expected.hpp"
 #include "process.hpp"
 
 // The form driven with its input held open: each check says whether it now
 // waits for an answer or has ended.
 namespace {
 
-const std::string name = "Digite o seu nome:\n";
-const std::string address = name + "Digite a seu endereco:\n";
-const std::string city = address + "Digite sua cidade :\n";
-const std::string telephone = city + "Digite sueu telefone :\n";
-const std::string postal_code = telephone + "Digite seu CEP :\n";
+// The screen once the form has asked for each answer.
+const std::string name = expected::cardform_first(1);
+const std::string address = expected::cardform_first(2);
+const std::string city = expected::cardform_first(3);
+const std::string telephone = expected::cardform_first(4);
+const std::string postal_code = expected::cardform_first(5);
 
 TEST(CardformInteractive, ShowsEachPromptWhileWaitingForItsAnswer)
 {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "expected.hpp"
 #include "process.hpp"
 #include "reader.hpp"
 
@@ -13,11 +14,7 @@ using namespace std::string_literals;
 
 // The form writes all five prompts whatever it reads: the exit status says
 // whether every answer reached its field.
-const std::string prompts = "Digite o seu nome:\n"
-                            "Digite a seu endereco:\n"
-                            "Digite sua cidade :\n"
-                            "Digite sueu telefone :\n"
-                            "Digite seu CEP :\n";
+const std::string& prompts = expected::cardform_all;
 
 struct form {
     std::string input;

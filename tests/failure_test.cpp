@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "expected.hpp"
 #include "process.hpp"
 
 // Both programs under hostile conditions: each ends with its documented
@@ -10,11 +11,9 @@
 // with anything.
 namespace {
 
-const std::string raisecalc_prompt = "Digite o ano atual: ";
-const std::string raisecalc_result = raisecalc_prompt + "Novo sal\xE1rio = ";
-const std::string cardform_prompts =
-    "Digite o seu nome:\nDigite a seu endereco:\nDigite sua cidade :\n"
-    "Digite sueu telefone :\nDigite seu CEP :\n";
+const std::string& raisecalc_prompt = expected::raisecalc_prompt;
+const std::string& raisecalc_result = expected::raisecalc_result;
+const std::string& cardform_prompts = expected::cardform_all;
 const std::string form = "Maria\nRua\nRecife\n5551234\n50000\n";
 
 struct hostile {

@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
 
+#include "expected.hpp"
 #include "process.hpp"
 
 // The program driven through pipes with its input held open, as a person at
 // the keyboard would: each check says whether it now waits or has ended.
 namespace {
 
-const std::string prompt = "Digite o ano atual: ";
-const std::string result = prompt + "Novo sal\xE1rio = 1539.04";
+const std::string& prompt = expected::raisecalc_prompt;
+const std::string result = expected::raisecalc_result + "1539.04";
 
 TEST(RaisecalcInteractive, ShowsThePromptAndTheResultWhileWaiting)
 {
@@ -57,9 +58,9 @@ TEST(RaisecalcInteractive, TheLargestYearStillWaits)
     proc::session s(RAISECALC);
     ASSERT_TRUE(s.waits_after(prompt));
     s.send("2147483647\n");
-    EXPECT_TRUE(s.waits_after(prompt + "Novo sal\xE1rio =   inf"));
+    EXPECT_TRUE(s.waits_after(expected::raisecalc_result + "  inf"));
     s.send("\n");
-    EXPECT_TRUE(s.ends_with(prompt + "Novo sal\xE1rio =   inf", 0));
+    EXPECT_TRUE(s.ends_with(expected::raisecalc_result + "  inf", 0));
 }
 
 }  // namespace

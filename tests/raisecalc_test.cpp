@@ -5,14 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include "expected.hpp"
 #include "process.hpp"
 
 namespace {
 
 using namespace std::string_literals;
 
-const std::string prompt = "Digite o ano atual: ";
-const std::string result = prompt + "Novo sal\xE1rio = ";
+const std::string& prompt = expected::raisecalc_prompt;
+const std::string& result = expected::raisecalc_result;
 const std::string invalid = "raisecalc: ano invalido\n";
 
 struct dialogue {
