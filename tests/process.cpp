@@ -34,8 +34,9 @@ void place(stream s, int pipe_end, int target, int open_flags)
 {
     if (s == stream::closed) {
         close(target);
-    } else if (s == stream::dev_full) {
-        const int fd = open("/dev/full", open_flags);
+    } else if (s == stream::dev_full || s == stream::file) {
+        const int fd = s == stream::file ? open("/tmp", O_TMPFILE | O_WRONLY, 0600)
+                                         : open("/dev/full", open_flags);
         dup2(fd, target);
         close(fd);
     } else {
@@ -96,6 +97,11 @@ pid_t spawn(const std::string& program, const options& opts, int fds[3])
     if (pid < 0)
         fail("fork");
     if (pid == 0) {
+        default_signals();
+        for (const auto& [resource, limit] : opts.limits) {
+            const rlimit l{limit, limit};
+            setrlimit(resource, &l);
+        }
         place(opts.in, in[0], 0, O_RDONLY);
         place(opts.out, out[1], 1, O_WRONLY);
         dup2(err[1], 2);
@@ -136,6 +142,15 @@ bool read_some(int& fd, std::string& sink)
 
 }  // namespace
 
+void default_signals()
+{
+    for (int sig = 1; sig < NSIG; ++sig)
+        std::signal(sig, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+}
+
 outcome run(const std::string& program, std::string_view input, const options& opts)
 {
     int fds[3];
@@ -146,10 +161,17 @@ outcome run(const std::string& program, std::string_view input, const options& o
         fcntl(fds[i], F_SETFL, O_NONBLOCK);
     std::size_t sent = 0;
     std::size_t rounds = opts.repeat;
-    if (fds[0] >= 0 && (input.empty() || rounds == 0)) {
-        close(fds[0]);
+    int held = -1;  // the input, all sent, kept open
+    auto input_sent = [&] {
+        if (opts.hold_input)
+            held = fds[0];
+        else
+            close(fds[0]);
         fds[0] = -1;
-    }
+    };
+    if (fds[0] >= 0 && (input.empty() || rounds == 0))
+        input_sent();
+    const auto deadline = std::chrono::steady_clock::now() + patience;
     int raw = 0;
     rusage usage{};
     // Until the program exits; its output pipes may outlive it, held open by
@@ -167,17 +189,18 @@ outcome run(const std::string& program, std::string_view input, const options& o
                 sent += static_cast<std::size_t>(n);
             if (sent == input.size() && --rounds > 0)
                 sent = 0;
-            if (n < 0 || sent == input.size()) {
-                close(fds[0]);
-                fds[0] = -1;
-            }
+            if (n < 0 || sent == input.size())
+                input_sent();
         }
         for (int i = 1; i < 3; ++i)
             if (fds[i] >= 0 && p[i].revents != 0)
                 read_some(fds[i], *sinks[i]);
+        if (held >= 0 && std::chrono::steady_clock::now() > deadline)
+            kill(pid, SIGKILL);
     }
-    if (fds[0] >= 0)
-        close(fds[0]);
+    for (const int fd : {fds[0], held})
+        if (fd >= 0)
+            close(fd);
     for (int i = 1; i < 3; ++i) {
         while (fds[i] >= 0 && read_some(fds[i], *sinks[i])) {
         }

@@ -3,7 +3,9 @@
 #include <chrono>
 #include <string>
 #include <string_view>
+#include <sys/resource.h>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 // Runs the programs as a user's shell would, with pipes on their standard
@@ -13,8 +15,9 @@ namespace proc {
 using std::chrono::milliseconds;
 
 // How a standard stream is given: a pipe to the test, closed, /dev/full,
-// or (standard output only) a pipe whose reader has gone away.
-enum class stream { pipe, closed, dev_full, gone };
+// or (standard output only) a pipe whose reader has gone away, or a new
+// file that nobody reads.
+enum class stream { pipe, closed, dev_full, gone, file };
 
 struct options {
     std::vector<std::string> args;
@@ -25,6 +28,11 @@ struct options {
     // hundreds of MiB without holding them: a child's peak memory counts
     // what its parent held when it forked.
     std::size_t repeat = 1;
+    // The input stays open after it is sent, as a terminal's would; a
+    // program still waiting after a while is killed (status 128 + 9).
+    bool hold_input = false;
+    // Resource limits, as the shell's ulimit sets them.
+    std::vector<std::pair<int, rlim_t>> limits;
 };
 
 struct outcome {
@@ -33,6 +41,10 @@ struct outcome {
     int status = -1;    // exit code, or 128 + signal
     long peak_kib = 0;  // peak resident memory
 };
+
+// In a new child: the signal dispositions and mask a shell gives a command,
+// whatever the test process set for itself.
+void default_signals();
 
 // Feeds `input`, then end of input, and collects everything until exit.
 outcome run(const std::string& program, std::string_view input, const options& opts = {});
