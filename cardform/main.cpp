@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr const char* program = "cardform";
-
 struct contact {
     std::string name;
     std::string address;
@@ -22,7 +20,7 @@ struct contact {
 
 int main()
 {
-    console::reader& in = console::in();
+    console::reader& in = console::start("cardform");
     contact card;
     int answered = 0;
 
@@ -37,5 +35,5 @@ int main()
     console::write("Digite seu CEP :\n");
     answered += in.read_float(card.postal_code) == 1;
 
-    return console::finish(program, answered == 5 ? 0 : 1);
+    return console::finish(answered == 5 ? 0 : 1);
 }

@@ -2,12 +2,18 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <new>
 #include <string>
 
 #include "terminal.hpp"
 
 namespace console {
 namespace {
+
+const char* program_name = "";
+
+[[noreturn]] void output_lost();
 
 // The streams a dialogue runs on: the process's own unless bind() says
 // otherwise.
@@ -22,15 +28,31 @@ struct streams {
 streams& current()
 {
     static streams s = [] {
+    // A reader that went away and a file grown past its limit are write
+    // errors like any other, reported rather than a silent death.
 #ifdef SIGPIPE
-        // A reader that went away is a write error like any other, reported
-        // by finish() rather than by a silent death.
         std::signal(SIGPIPE, SIG_IGN);
 #endif
+#ifdef SIGXFSZ
+        std::signal(SIGXFSZ, SIG_IGN);
+#endif
         exact_output();
-        return streams{stdout, stderr, reader{stdin, stdout}, standard_output_kind()};
+        return streams{stdout, stderr, reader{stdin, stdout, output_lost}, standard_output_kind()};
     }();
     return s;
+}
+
+// Nobody sees the dialogue any more: asking on would have the user type blind.
+void output_lost()
+{
+    std::exit(finish(1));
+}
+
+// What was shown stays as it was; only this line is added.
+void out_of_memory()
+{
+    complain("memoria insuficiente");
+    std::_Exit(1);
 }
 
 std::string to_utf8(std::string_view latin1)
@@ -51,8 +73,10 @@ std::string to_utf8(std::string_view latin1)
 
 }  // namespace
 
-reader& in()
+reader& start(const char* program)
 {
+    program_name = program;
+    std::set_new_handler(out_of_memory);
     return current().input;
 }
 
@@ -69,22 +93,25 @@ void write(std::string_view latin1)
         break;
     }
     case output_kind::wide_console:
-        s.console_failed |= !write_console(latin1);
+        if (!write_console(latin1)) {
+            s.console_failed = true;
+            output_lost();
+        }
         break;
     }
 }
 
-void complain(const char* program, const char* message)
+void complain(const char* message)
 {
-    std::fprintf(current().err, "%s: %s\n", program, message);
+    std::fprintf(current().err, "%s: %s\n", program_name, message);
 }
 
-int finish(const char* program, int status)
+int finish(int status)
 {
     streams& s = current();
     const bool failed = s.console_failed || std::fflush(s.out) != 0 || std::ferror(s.out) != 0;
     if (std::fclose(s.out) != 0 || failed) {
-        complain(program, "erro de escrita na saida padrao");
+        complain("erro de escrita na saida padrao");
         return 1;
     }
     return status;
@@ -92,7 +119,7 @@ int finish(const char* program, int status)
 
 void bind(std::FILE* in, std::FILE* out, std::FILE* err)
 {
-    current() = streams{out, err, reader{in, out}, output_kind::bytes};
+    current() = streams{out, err, reader{in, out, output_lost}, output_kind::bytes};
 }
 
 }  // namespace console

@@ -31,25 +31,31 @@ int reader::peek()
         return ahead_;
     if (ended_)
         return ahead_ = EOF;
+    // A '\r' ends its line at once, never waiting to see what follows; the
+    // '\n' of a "\r\n" is dropped when it comes.
     int c = std::getc(in_);
-    if (c == '\r') {
-        int next = std::getc(in_);
-        if (next == '\n')
-            c = '\n';
-        else if (next == EOF)
-            ended_ = true;
-        else
-            std::ungetc(next, in_);
-    }
+    if (c == '\n' && after_cr_)
+        c = std::getc(in_);
+    after_cr_ = c == '\r';
+    if (c == '\r')
+        c = '\n';
     if (c == EOF)
         ended_ = true;
     return ahead_ = c;
 }
 
+void reader::flush_tie()
+{
+    if (tie_ == nullptr)
+        return;
+    const bool failed = std::fflush(tie_) != 0 || std::ferror(tie_) != 0;
+    if (failed && lost_ != nullptr)
+        lost_();
+}
+
 int reader::start()
 {
-    if (tie_ != nullptr)
-        std::fflush(tie_);
+    flush_tie();
     while (is_space(peek()))
         take();
     return peek();
@@ -161,8 +167,7 @@ int reader::skip_char()
 
 int reader::get_char()
 {
-    if (tie_ != nullptr)
-        std::fflush(tie_);
+    flush_tie();
     const int c = peek();
     take();
     return c;

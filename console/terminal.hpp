@@ -6,15 +6,15 @@
 namespace console {
 
 enum class output_kind {
-    bytes,          // pipe, file, or a terminal that takes ISO 8859-1
-    utf8_terminal,  // a terminal whose locale's character set is UTF-8
+    bytes,          // pipe, file, or a terminal whose character set is ISO 8859-1's kin
+    utf8_terminal,  // any other terminal
     wide_console,   // a Windows console, written in UTF-16
 };
 
 output_kind standard_output_kind();
 
 // Standard output and error carry exactly the bytes written, with no
-// newline translation. Standard input keeps the platform's text mode.
+// newline translation; so does standard input, but from a console.
 void exact_output();
 
 // Writes to a Windows console; false if the console refused.

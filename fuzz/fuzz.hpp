@@ -33,12 +33,12 @@ inline std::size_t skip_space(std::string_view s, std::size_t i)
     return i;
 }
 
-// The character a reader gives at s[i]: "\r\n" is one '\n'.
+// The character a reader gives at s[i]: "\r" and "\r\n" are one '\n'.
 inline int char_at(std::string_view s, std::size_t i)
 {
     if (i >= s.size())
         return EOF;
-    if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n')
+    if (s[i] == '\r')
         return '\n';
     return static_cast<unsigned char>(s[i]);
 }

@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr const char* program = "raisecalc";
-
 // rate * salary + salary, formed in double and rounded once, on the store.
 // A product of two floats is exact in double, so fusing it into a
 // multiply-add cannot change the result.
@@ -40,13 +38,13 @@ std::string format_salary(float salary)
 
 int main()
 {
-    console::reader& in = console::in();
+    console::reader& in = console::start("raisecalc");
 
     console::write("Digite o ano atual: ");
     std::int32_t current_year = 0;
     if (in.read_int(current_year) != 1) {
-        console::complain(program, "ano invalido");
-        return console::finish(program, 1);
+        console::complain("ano invalido");
+        return console::finish(1);
     }
     in.skip_char();
 
@@ -62,5 +60,5 @@ int main()
 
     console::write("Novo sal\xE1rio = " + format_salary(new_salary));
     in.get_char();
-    return console::finish(program, 0);
+    return console::finish(0);
 }

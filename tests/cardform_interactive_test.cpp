@@ -16,18 +16,21 @@ const std::string postal_code = expected::cardform_first(5);
 
 TEST(CardformInteractive, ShowsEachPromptWhileWaitingForItsAnswer)
 {
-    proc::session s(CARDFORM);
-    EXPECT_TRUE(s.waits_after(name));
-    s.send("Maria\n");
-    EXPECT_TRUE(s.waits_after(address));
-    s.send("Rua\n");
-    EXPECT_TRUE(s.waits_after(city));
-    s.send("Recife\n");
-    EXPECT_TRUE(s.waits_after(telephone));
-    s.send("5551234\n");
-    EXPECT_TRUE(s.waits_after(postal_code));
-    s.send("50000\n");
-    EXPECT_TRUE(s.ends_with(postal_code, 0));
+    for (const std::string end : {"\n", "\r", "\r\n"}) {
+        SCOPED_TRACE(testing::PrintToString(end));
+        proc::session s(CARDFORM);
+        EXPECT_TRUE(s.waits_after(name));
+        s.send("Maria" + end);
+        EXPECT_TRUE(s.waits_after(address));
+        s.send("Rua" + end);
+        EXPECT_TRUE(s.waits_after(city));
+        s.send("Recife" + end);
+        EXPECT_TRUE(s.waits_after(telephone));
+        s.send("5551234" + end);
+        EXPECT_TRUE(s.waits_after(postal_code));
+        s.send("50000" + end);
+        EXPECT_TRUE(s.ends_with(postal_code, 0));
+    }
 }
 
 TEST(CardformInteractive, AnAddressOfThreeWordsAnswersCityAndTelephone)

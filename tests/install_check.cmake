@@ -3,7 +3,7 @@
 # share/man/man1/, rendered by man without a warning.
 # cmake -DBUILD=DIR -DPREFIX=DIR [-DMAN=man] -P install_check.cmake
 file(REMOVE_RECURSE ${PREFIX})
-execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX}
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX} --strip
   RESULT_VARIABLE rc OUTPUT_QUIET)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cmake --install failed")

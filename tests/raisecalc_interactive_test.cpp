@@ -1,3 +1,6 @@
+#include <utility>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "expected.hpp"
@@ -33,14 +36,26 @@ TEST(RaisecalcInteractive, ACharacterAfterTheNumberEndsWithoutWaiting)
     }
 }
 
-TEST(RaisecalcInteractive, CrlfKeepsTheFinalWait)
+TEST(RaisecalcInteractive, EveryLineBreakShowsTheResultAndKeepsTheFinalWait)
 {
-    proc::session s(RAISECALC);
-    ASSERT_TRUE(s.waits_after(prompt));
-    s.send("2010\r\n");
-    EXPECT_TRUE(s.waits_after(result));
-    s.send("\r\n");
-    EXPECT_TRUE(s.ends_with(result, 0));
+    // What is sent, a piece at a time, and whether the program has then ended.
+    using steps = std::vector<std::pair<const char*, bool>>;
+    for (const steps& t : {
+             steps{{"2010\r\n", false}, {"\r\n", true}},
+             // A lone "\r" ends the line at once; a "\n" after it is the same
+             // line break, however late it comes.
+             steps{{"2010\r", false}, {"\r", true}},
+             steps{{"2010\r", false}, {"\n", false}, {"\r", true}},
+             steps{{"2010\r", false}, {"\n", false}, {"\n", true}},
+         }) {
+        proc::session s(RAISECALC);
+        ASSERT_TRUE(s.waits_after(prompt));
+        for (const auto& [bytes, ends] : t) {
+            SCOPED_TRACE(testing::PrintToString(std::string(bytes)));
+            s.send(bytes);
+            EXPECT_TRUE(ends ? s.ends_with(result, 0) : s.waits_after(result));
+        }
+    }
 }
 
 TEST(RaisecalcInteractive, EndOfInputAtTheFinalWaitEnds)

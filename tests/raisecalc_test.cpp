@@ -114,6 +114,9 @@ TEST(Raisecalc, ReadsTheAnswerAsScanfWould)
         {"2010\n\n", result + "1539.04", "", 0},
         {"2010\r\n", result + "1539.04", "", 0},
         {"2010\r\n\r\n", result + "1539.04", "", 0},
+        {"2010\r", result + "1539.04", "", 0},
+        {"2010\r\r", result + "1539.04", "", 0},
+        {"2010:\n", result + "1539.04", "", 0},
         {"2010 \n", result + "1539.04", "", 0},
         {"2010abc\n", result + "1539.04", "", 0},
         {"2010.99\n", result + "1539.04", "", 0},
@@ -131,6 +134,7 @@ TEST(Raisecalc, RefusesAnAnswerWithoutANumber)
         {"abc\n", prompt, invalid, 1},
         {"-\n", prompt, invalid, 1},
         {"- 5\n", prompt, invalid, 1},
+        {"/2010\n", prompt, invalid, 1},
         {"\xE1"
          "2010\n",
          prompt, invalid, 1},

@@ -59,7 +59,13 @@ TEST(Reader, ReadsIntegers)
         {"-2147483649", 1, int_min, ""},
         {"-99999999999999999999999999", 1, int_min, ""},
         {"5\r\nx", 1, 5, "\nx"},
-        {"5\rx", 1, 5, "\rx"},
+        {"5\rx", 1, 5, "\nx"},
+        {"5\r\r\nx", 1, 5, "\n\nx"},
+        // The characters either side of the digits.
+        {"12/3", 1, 12, "/3"},
+        {"12:3", 1, 12, ":3"},
+        {"/1", 0, -1, "/1"},
+        {":1", 0, -1, ":1"},
         {"x", 0, -1, "x"},
         {"-x", 0, -1, "x"},
         {"+-1", 0, -1, "-1"},
@@ -139,6 +145,13 @@ TEST(Reader, ReadsFloats)
         {"nan", 0, -1.0f, "nan"},
         {"0x1A", 1, 0.0f, "x1A"},
         {"e5", 0, -1.0f, "e5"},
+        {"1/2", 1, 1.0f, "/2"},
+        {"1.5:", 1, 1.5f, ":"},
+        {"1e/", 1, 1.0f, "/"},
+        {"1e:", 1, 1.0f, ":"},
+        {"/", 0, -1.0f, "/"},
+        {".:", 0, -1.0f, ":"},
+        {"5\r", 1, 5.0f, "\n"},
         {"", EOF, -1.0f, ""},
         {"\n\n", EOF, -1.0f, ""},
     };
@@ -182,7 +195,7 @@ TEST(Reader, ReadsWords)
         {"a\0b c"s, 1, "a\0b"s, " c"},
         {"S\xE3o\xFF Paulo", 1, "S\xE3o\xFF", " Paulo"},
         {"x\r\ny", 1, "x", "\ny"},
-        {"x\ry", 1, "x", "\ry"},
+        {"x\ry", 1, "x", "\ny"},
         {"last", 1, "last", ""},
         {"", EOF, "untouched", ""},
         {" \t\n", EOF, "untouched", ""},
@@ -199,12 +212,18 @@ TEST(Reader, ReadsWords)
     }
 }
 
-TEST(Reader, TakesSingleCharactersWithCrlfAsOne)
+TEST(Reader, TakesSingleCharactersWithEveryLineBreakAsNewline)
 {
     const std::vector<std::pair<std::string, std::vector<int>>> cases = {
-        {"", {EOF, EOF}},          {"\r\n", {'\n', EOF}},
-        {"\r", {'\r', EOF}},       {"\r\r\n", {'\r', '\n', EOF}},
-        {"\rx", {'\r', 'x', EOF}}, {"\n\r", {'\n', '\r', EOF}},
+        {"", {EOF, EOF}},
+        {"\r\n", {'\n', EOF}},
+        {"\r", {'\n', EOF}},
+        {"\r\r\n", {'\n', '\n', EOF}},
+        {"\rx", {'\n', 'x', EOF}},
+        {"\n\r", {'\n', '\n', EOF}},
+        {"\r\n\n", {'\n', '\n', EOF}},
+        {"\r\n\r\n", {'\n', '\n', EOF}},
+        {"\n\n", {'\n', '\n', EOF}},
         {" ", {' ', EOF}},
     };
     for (const auto& [input, expected] : cases) {
