@@ -48,7 +48,8 @@ void output_lost()
     std::exit(finish(1));
 }
 
-// What was shown stays as it was; only this line is added.
+// Output was flushed before the read that ran out; leave without flushing
+// or destroying anything, which could need memory again.
 void out_of_memory()
 {
     complain("memoria insuficiente");

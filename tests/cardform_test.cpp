@@ -11,10 +11,11 @@
 #include "reader.hpp"
 
 // Bytes the test process asks for: the work of growing a word, counted
-// rather than timed.
+// rather than timed. Out of line, so that the compiler does not pair the
+// malloc() and free() inside with new and delete at their callers.
 std::atomic<std::size_t> allocated{0};
 
-void* operator new(std::size_t n)
+[[gnu::noinline]] void* operator new(std::size_t n)
 {
     allocated += n;
     if (void* p = std::malloc(n != 0 ? n : 1))
@@ -22,8 +23,6 @@ void* operator new(std::size_t n)
     throw std::bad_alloc();
 }
 
-// Out of line, so that the compiler does not pair a free() it sees inlined
-// with an allocation by new.
 [[gnu::noinline]] void operator delete(void* p) noexcept
 {
     std::free(p);
