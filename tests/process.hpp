@@ -29,7 +29,7 @@ struct options {
     // what its parent held when it forked.
     std::size_t repeat = 1;
     // The input stays open after it is sent, as a terminal's would; a
-    // program still waiting after a while is killed (status 128 + 9).
+    // program that then waits for more is killed (status 128 + 9).
     bool hold_input = false;
     // Resource limits, as the shell's ulimit sets them.
     std::vector<std::pair<int, rlim_t>> limits;
@@ -60,11 +60,11 @@ public:
     void send(std::string_view bytes);
     void close_input();
 
-    // True once standard output is exactly `expected` and the program then
-    // sits for `quiet` without writing or exiting: it waits for input.
-    bool waits_after(std::string_view expected, milliseconds quiet = milliseconds{300});
+    // True once the program, having read all it was sent, waits for more
+    // input and standard output is exactly `expected`; false if it exits.
+    bool waits_after(std::string_view expected);
     // True once the program has exited with `status` and standard output is
-    // exactly `expected`.
+    // exactly `expected`; false if it waits for input instead.
     bool ends_with(std::string_view expected, int status);
 
     const std::string& out() const { return out_; }
