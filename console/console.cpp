@@ -13,16 +13,14 @@ namespace {
 
 const char* program_name = "";
 
-[[noreturn]] void output_lost();
-
 // The streams a dialogue runs on: the process's own unless bind() says
-// otherwise.
+// otherwise. Standard output is written through at once, so every prompt is
+// out before the next read, and a lost one is known where it happens.
 struct streams {
-    std::FILE* out;
+    std::FILE* out;  // bound output, or null for the process's own
     std::FILE* err;
     reader input;
     output_kind kind;
-    bool console_failed = false;
 };
 
 streams& current()
@@ -37,19 +35,19 @@ streams& current()
         std::signal(SIGXFSZ, SIG_IGN);
 #endif
         exact_output();
-        return streams{stdout, stderr, reader{stdin, stdout, output_lost}, standard_output_kind()};
+        return streams{nullptr, stderr, reader{stdin}, standard_output_kind()};
     }();
     return s;
 }
 
 // Nobody sees the dialogue any more: asking on would have the user type blind.
-void output_lost()
+[[noreturn]] void output_lost()
 {
-    std::exit(finish(1));
+    complain("erro de escrita na saida padrao");
+    std::exit(1);
 }
 
-// Output was flushed before the read that ran out; leave without flushing
-// or destroying anything, which could need memory again.
+// Leave without destroying anything, which could need memory again.
 void out_of_memory()
 {
     complain("memoria insuficiente");
@@ -72,6 +70,13 @@ std::string to_utf8(std::string_view latin1)
     return out;
 }
 
+bool put(const streams& s, std::string_view bytes)
+{
+    if (s.out != nullptr)
+        return std::fwrite(bytes.data(), 1, bytes.size(), s.out) == bytes.size();
+    return write_out(bytes);
+}
+
 }  // namespace
 
 reader& start(const char* program)
@@ -83,23 +88,12 @@ reader& start(const char* program)
 
 void write(std::string_view latin1)
 {
-    streams& s = current();
-    switch (s.kind) {
-    case output_kind::bytes:
-        std::fwrite(latin1.data(), 1, latin1.size(), s.out);
-        break;
-    case output_kind::utf8_terminal: {
-        const std::string text = to_utf8(latin1);
-        std::fwrite(text.data(), 1, text.size(), s.out);
-        break;
-    }
-    case output_kind::wide_console:
-        if (!write_console(latin1)) {
-            s.console_failed = true;
-            output_lost();
-        }
-        break;
-    }
+    const streams& s = current();
+    const bool written = s.kind == output_kind::bytes           ? put(s, latin1)
+                         : s.kind == output_kind::utf8_terminal ? put(s, to_utf8(latin1))
+                                                                : write_console(latin1);
+    if (!written)
+        output_lost();
 }
 
 void complain(const char* message)
@@ -109,18 +103,15 @@ void complain(const char* message)
 
 int finish(int status)
 {
-    streams& s = current();
-    const bool failed = s.console_failed || std::fflush(s.out) != 0 || std::ferror(s.out) != 0;
-    if (std::fclose(s.out) != 0 || failed) {
-        complain("erro de escrita na saida padrao");
-        return 1;
-    }
+    const streams& s = current();
+    if (!(s.out != nullptr ? std::fclose(s.out) == 0 : close_out()))
+        output_lost();
     return status;
 }
 
 void bind(std::FILE* in, std::FILE* out, std::FILE* err)
 {
-    current() = streams{out, err, reader{in, out, output_lost}, output_kind::bytes};
+    current() = streams{out, err, reader{in}, output_kind::bytes};
 }
 
 }  // namespace console

@@ -11,22 +11,21 @@
 namespace console {
 
 // Readies the console for `program`, whose name starts every line it writes
-// on standard error, and returns standard input, tied to standard output.
-// From here on the dialogue stops with status 1 and one line on standard
-// error as soon as standard output is found lost (at the latest when the
-// next read flushes it) or memory runs out.
+// on standard error, and returns standard input. From here on the dialogue
+// stops with status 1 and one line on standard error as soon as a write to
+// standard output fails or memory runs out.
 reader& start(const char* program);
 
-// Writes ISO 8859-1 text to standard output. A terminal gets it in its own
-// character set so that accents show; pipes and files get the bytes as they
-// are.
+// Writes ISO 8859-1 text to standard output, all of it before returning. A
+// terminal gets it in its own character set so that accents show; pipes and
+// files get the bytes as they are.
 void write(std::string_view latin1);
 
 // One line on standard error: "program: message".
 void complain(const char* message);
 
-// Flushes and closes standard output and returns the exit status: `status`,
-// or 1 (with a line on standard error) if any write of the run failed.
+// Closes standard output and returns `status`, or stops as above if the
+// close reports a write error.
 int finish(int status);
 
 // Runs the next dialogue on other streams, written as bytes, with nothing

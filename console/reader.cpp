@@ -1,8 +1,10 @@
 #include "reader.hpp"
 
 #include <algorithm>
-#include <charconv>
+#include <cstdlib>
 #include <limits>
+
+#include "terminal.hpp"
 
 namespace console {
 namespace {
@@ -21,41 +23,40 @@ bool is_digit(int c)
 // Enough significant digits to round any decimal correctly to single
 // precision (an exact tie has at most 114), the rest only say "more than this".
 constexpr std::size_t kept_digits = 120;
-constexpr std::int64_t exponent_limit = 100'000'000;
+// Far past any float, and far below where adding the digit count to an
+// exponent could overflow.
+constexpr std::int64_t exponent_cap = 100'000'000'000'000'000;
+constexpr std::int64_t scale_limit = 100'000'000;
 
 }  // namespace
+
+int reader::next_byte()
+{
+    for (;;) {
+        const int c = std::getc(in_);
+        if (c != EOF || std::ferror(in_) == 0 || !await_input(in_))
+            return c;
+        std::clearerr(in_);
+    }
+}
 
 int reader::peek()
 {
     if (ahead_ != none)
         return ahead_;
-    if (ended_)
-        return ahead_ = EOF;
     // A '\r' ends its line at once, never waiting to see what follows; the
     // '\n' of a "\r\n" is dropped when it comes.
-    int c = std::getc(in_);
+    int c = next_byte();
     if (c == '\n' && after_cr_)
-        c = std::getc(in_);
+        c = next_byte();
     after_cr_ = c == '\r';
     if (c == '\r')
         c = '\n';
-    if (c == EOF)
-        ended_ = true;
     return ahead_ = c;
 }
 
-void reader::flush_tie()
+int reader::skip_space()
 {
-    if (tie_ == nullptr)
-        return;
-    const bool failed = std::fflush(tie_) != 0 || std::ferror(tie_) != 0;
-    if (failed && lost_ != nullptr)
-        lost_();
-}
-
-int reader::start()
-{
-    flush_tie();
     while (is_space(peek()))
         take();
     return peek();
@@ -71,11 +72,10 @@ bool reader::take_sign()
 
 int reader::read_int(std::int32_t& value)
 {
-    int c = start();
-    if (c == EOF)
+    if (skip_space() == EOF)
         return EOF;
     const bool negative = take_sign();
-    c = peek();
+    int c = peek();
     if (!is_digit(c))
         return 0;
     // One past INT32_MAX is enough to saturate either way.
@@ -89,61 +89,59 @@ int reader::read_int(std::int32_t& value)
     return 1;
 }
 
+void reader::scan_digits(decimal& d, bool fraction)
+{
+    for (int c = peek(); is_digit(c); take(), c = peek()) {
+        d.any_digit = true;
+        if (d.digits.empty() && c == '0') {
+            if (fraction)
+                --d.scale;
+            continue;
+        }
+        if (d.digits.size() < kept_digits)
+            d.digits.push_back(static_cast<char>(c));
+        else
+            d.dropped_nonzero |= c != '0';
+        if (!fraction)
+            ++d.scale;
+    }
+}
+
+// After an 'e' or 'E': an optional sign and digits, saturated. Like the C
+// library, a marker with no digits after it leaves the number as it was.
+std::int64_t reader::scan_exponent()
+{
+    const bool negative = take_sign();
+    std::int64_t exponent = 0;
+    for (int c = peek(); is_digit(c); take(), c = peek())
+        exponent = std::min(exponent * 10 + (c - '0'), exponent_cap);
+    return negative ? -exponent : exponent;
+}
+
 int reader::read_float(float& value)
 {
-    int c = start();
-    if (c == EOF)
+    if (skip_space() == EOF)
         return EOF;
     const bool negative = take_sign();
-    c = peek();
-    // Significant digits without leading zeros; value = 0.digits * 10^scale.
-    std::string digits;
-    std::int64_t scale = 0;
-    bool any_digit = false;
-    bool dropped_nonzero = false;
-    auto digit = [&](int d, bool fraction) {
-        any_digit = true;
-        if (digits.empty() && d == '0') {
-            if (fraction)
-                --scale;
-            return;
-        }
-        if (digits.size() < kept_digits)
-            digits.push_back(static_cast<char>(d));
-        else
-            dropped_nonzero |= d != '0';
-        if (!fraction)
-            ++scale;
-    };
-    for (; is_digit(c); take(), c = peek())
-        digit(c, false);
-    if (c == '.') {
+    decimal d;
+    scan_digits(d, false);
+    if (peek() == '.') {
         take();
-        for (c = peek(); is_digit(c); take(), c = peek())
-            digit(c, true);
+        scan_digits(d, true);
     }
-    if (!any_digit)
+    if (!d.any_digit)
         return 0;
-    if (c == 'e' || c == 'E') {
-        // Like the C library, a marker with no digits after it is taken and
-        // leaves the mantissa as it was.
+    if (peek() == 'e' || peek() == 'E') {
         take();
-        const bool exp_negative = take_sign();
-        c = peek();
-        std::int64_t exponent = 0;
-        for (; is_digit(c); take(), c = peek())
-            exponent = std::min(exponent * 10 + (c - '0'), exponent_limit);
-        scale += exp_negative ? -exponent : exponent;
+        d.scale += scan_exponent();
     }
+    // The C library rounds correctly; the programs' numbers are always in
+    // the "C" locale, so its decimal point is '.'.
     float magnitude = 0.0f;
-    if (!digits.empty()) {
-        if (dropped_nonzero)
-            digits.push_back('1');
-        const std::int64_t e = std::clamp(scale, -exponent_limit, exponent_limit);
-        const std::string text = "0." + digits + "e" + std::to_string(e);
-        auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), magnitude);
-        if (ec == std::errc::result_out_of_range)
-            magnitude = e > 0 ? std::numeric_limits<float>::infinity() : 0.0f;
+    if (!d.digits.empty()) {
+        const std::string text = "0." + d.digits + (d.dropped_nonzero ? "1" : "") + "e" +
+                                 std::to_string(std::clamp(d.scale, -scale_limit, scale_limit));
+        magnitude = std::strtof(text.c_str(), nullptr);
     }
     value = negative ? -magnitude : magnitude;
     return 1;
@@ -151,7 +149,7 @@ int reader::read_float(float& value)
 
 int reader::read_word(std::string& word)
 {
-    int c = start();
+    int c = skip_space();
     if (c == EOF)
         return EOF;
     word.clear();
@@ -167,7 +165,6 @@ int reader::skip_char()
 
 int reader::get_char()
 {
-    flush_tie();
     const int c = peek();
     take();
     return c;

@@ -14,16 +14,11 @@ namespace console {
 // Each read returns what scanf would: 1 when it stored its item, 0 when it
 // failed on a character (left unread, as is everything after it), and EOF
 // when input had ended before anything was stored. Once input ends it stays
-// ended, and every later read returns at once.
+// ended, and every later read returns at once. Input that is not there yet
+// (a non-blocking descriptor) is waited for, never taken as the end.
 class reader {
 public:
-    // `tie` is flushed before every read, so whatever it holds is shown
-    // before the program can wait for input. If it cannot be written,
-    // `lost` is called there, before the read; it is not expected to return.
-    explicit reader(std::FILE* in, std::FILE* tie = nullptr, void (*lost)() = nullptr)
-        : in_(in), tie_(tie), lost_(lost)
-    {
-    }
+    explicit reader(std::FILE* in) : in_(in) {}
 
     int read_int(std::int32_t& value);  // "%d"
     int read_float(float& value);       // "%f"
@@ -34,21 +29,28 @@ public:
 private:
     static constexpr int none = EOF - 1;
 
+    // What a decimal number's text holds: value = 0.digits * 10^scale.
+    struct decimal {
+        std::string digits;  // significant digits, without leading zeros
+        std::int64_t scale = 0;
+        bool any_digit = false;        // "0" has one, though no significant one
+        bool dropped_nonzero = false;  // a nonzero digit past the kept ones
+    };
+
+    int next_byte();
     int peek();
     void take()
     {
         if (ahead_ != EOF)
             ahead_ = none;
     }
-    void flush_tie();
-    int start();       // flush the tie, skip white space, peek
+    int skip_space();  // then peek
     bool take_sign();  // an optional '+' or '-'; true for '-'
+    void scan_digits(decimal& d, bool fraction);
+    std::int64_t scan_exponent();
 
     std::FILE* in_;
-    std::FILE* tie_;
-    void (*lost_)();
     int ahead_ = none;
-    bool ended_ = false;
     bool after_cr_ = false;  // a '\n' now would end the same line
 };
 

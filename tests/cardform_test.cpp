@@ -1,6 +1,3 @@
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -8,30 +5,6 @@
 
 #include "expected.hpp"
 #include "process.hpp"
-#include "reader.hpp"
-
-// Bytes the test process asks for: the work of growing a word, counted
-// rather than timed. Out of line, so that the compiler does not pair the
-// malloc() and free() inside with new and delete at their callers.
-std::atomic<std::size_t> allocated{0};
-
-[[gnu::noinline]] void* operator new(std::size_t n)
-{
-    allocated += n;
-    if (void* p = std::malloc(n != 0 ? n : 1))
-        return p;
-    throw std::bad_alloc();
-}
-
-[[gnu::noinline]] void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 namespace {
 
@@ -107,26 +80,6 @@ TEST(Cardform, ReadsAWordOfTensOfMegabytesWhole)
     // telephone read would have failed on "Recife".
     EXPECT_EQ(got.out, prompts);
     EXPECT_EQ(got.status, 0);
-}
-
-TEST(Cardform, ReadsLongWordsInLinearWork)
-{
-    for (const std::size_t size : {std::size_t{1} << 20, std::size_t{32} << 20}) {
-        std::FILE* f = std::tmpfile();
-        const std::string text(size, 'w');
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::rewind(f);
-        console::reader r(f);
-        std::string word;
-        const std::size_t before = allocated;
-        EXPECT_EQ(r.read_word(word), 1);
-        const std::size_t work = allocated - before;
-        std::fclose(f);
-        EXPECT_EQ(word.size(), size);
-        // Growing by doubling asks for about twice the word in all; growing
-        // by a fixed step, for the square of the word over that step.
-        ASSERT_LT(work, 4 * size) << work << " bytes allocated for a word of " << size;
-    }
 }
 
 }  // namespace
