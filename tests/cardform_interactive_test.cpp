@@ -1,3 +1,5 @@
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 #include "expected.hpp"
@@ -72,6 +74,22 @@ TEST(CardformInteractive, EndOfInputMidFormWritesTheRemainingPrompts)
     ASSERT_TRUE(s.waits_after(address));
     s.close_input();
     EXPECT_TRUE(s.ends_with(postal_code, 1));
+}
+
+TEST(CardformInteractive, WaitsOnNonBlockingStreams)
+{
+    if (std::getenv("TEST_LAUNCHER") != nullptr)
+        GTEST_SKIP() << "Windows has no non-blocking standard streams";
+    for (const bool full_output : {false, true}) {
+        SCOPED_TRACE(full_output ? "output full at the start" : "input with no answer yet");
+        proc::options opts;
+        opts.nonblocking = true;
+        opts.full_output = full_output;
+        proc::session s(CARDFORM, opts);
+        ASSERT_TRUE(s.idle());
+        s.send("Maria\nRua\nRecife\n5551234\n50000\n");
+        EXPECT_TRUE(s.ends_with(postal_code, 0));
+    }
 }
 
 }  // namespace

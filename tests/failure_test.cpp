@@ -66,8 +66,12 @@ TEST(Failure, EndsWithTheDocumentedStatus)
         {"file size limit", CARDFORM, stream::pipe, stream::file, "", "", lost_c, 1, true, no_file},
         {"no year, and a write error", RAISECALC, stream::pipe, stream::dev_full, "x", "", lost_r,
          1},
-        {"memory limit", RAISECALC, stream::pipe, stream::pipe, big_word, raisecalc_prompt,
-         "raisecalc: ano invalido\n", 1, false, little_memory},
+        // The terminal hangs up once the first prompt is on it; the answer
+        // comes after.
+        {"terminal gone", RAISECALC, stream::pipe, stream::terminal_gone, "2010\n",
+         raisecalc_prompt, lost_r, 1, true},
+        {"terminal gone", CARDFORM, stream::pipe, stream::terminal_gone, "Maria\n",
+         "Digite o seu nome:\r\n", lost_c, 1, true},
         {"memory limit", CARDFORM, stream::pipe, stream::pipe, big_word,
          expected::cardform_first(1), "cardform: memoria insuficiente\n", 1, false, little_memory},
     };

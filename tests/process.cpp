@@ -1,259 +1,207 @@
 #include "process.hpp"
 
-#include <cctype>
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
-#include <filesystem>
 #include <fstream>
 #include <poll.h>
+#include <pty.h>
+#include <sstream>
 #include <stdexcept>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace proc {
 namespace {
 
-[[noreturn]] void fail(const char* what)
-{
-    throw std::runtime_error(what);
-}
+using clock = std::chrono::steady_clock;
+// Only a hang waits this long without progress.
+constexpr auto patience = std::chrono::minutes(1);
 
 struct ignore_sigpipe {
     ignore_sigpipe() { std::signal(SIGPIPE, SIG_IGN); }
 } const ignored;
 
-int decode(int raw)
+std::vector<std::string> entries(const std::string& dir)
 {
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-}
-
-void place(stream s, int pipe_end, int target, int open_flags)
-{
-    if (s == stream::closed) {
-        close(target);
-    } else if (s == stream::dev_full || s == stream::file) {
-        const int fd = s == stream::file ? open("/tmp", O_TMPFILE | O_WRONLY, 0600)
-                                         : open("/dev/full", open_flags);
-        dup2(fd, target);
-        close(fd);
-    } else {
-        dup2(pipe_end, target);
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (const dirent* e = readdir(d))
+            if (e->d_name[0] != '.')
+                names.emplace_back(e->d_name);
+        closedir(d);
     }
+    return names;
 }
 
-// The command line and environment of a run. Another build can stand in for
-// a program: TEST_RAISECALC or TEST_CARDFORM names it, and TEST_LAUNCHER (an
-// absolute path to wine, say) runs it, with the launcher's own settings.
-struct command {
-    std::vector<std::string> argv;
-    std::vector<std::string> env;
-};
-
-command command_for(const std::string& program, const options& opts)
+std::string link_of(const std::string& path)
 {
-    command c{{}, opts.env};
-    std::string name = "TEST_" + program.substr(program.find_last_of('/') + 1);
-    for (char& ch : name)
-        ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-    const char* other = std::getenv(name.c_str());
-    const char* launcher = std::getenv("TEST_LAUNCHER");
-    if (launcher != nullptr && *launcher != '\0') {
-        c.argv.emplace_back(launcher);
-        for (const char* keep : {"HOME", "WINEPREFIX", "WINEDEBUG", "WINESERVER"})
-            if (const char* value = std::getenv(keep))
-                c.env.push_back(std::string(keep) + "=" + value);
-    }
-    c.argv.emplace_back(other != nullptr ? other : program);
-    c.argv.insert(c.argv.end(), opts.args.begin(), opts.args.end());
-    return c;
+    char buf[256];
+    const ssize_t n = readlink(path.c_str(), buf, sizeof buf);
+    return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : "";
 }
 
-std::vector<char*> pointers(std::vector<std::string>& strings)
+std::string first_line(const std::string& path)
 {
-    std::vector<char*> p;
-    p.reserve(strings.size() + 1);
-    for (auto& s : strings)
-        p.push_back(s.data());
-    p.push_back(nullptr);
-    return p;
+    std::ifstream f(path);
+    std::string line;
+    std::getline(f, line);
+    return line;
 }
 
-// Starts `program`; its standard input, output and error are the parent's
-// ends in fds[0..2] (or -1 where the stream is not a pipe).
-pid_t spawn(const std::string& program, const options& opts, int fds[3])
+// An exiting process hides its files, as one the kernel protects does.
+bool exiting(const std::string& dir)
 {
-    command c = command_for(program, opts);
-    std::vector<char*> argv = pointers(c.argv);
-    std::vector<char*> env = pointers(c.env);
-    int in[2], out[2], err[2];
-    if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0)
-        fail("pipe");
-    if (opts.out == stream::gone)
-        close(out[0]);
-    const pid_t pid = fork();
-    if (pid < 0)
-        fail("fork");
-    if (pid == 0) {
-        default_signals();
-        for (const auto& [resource, limit] : opts.limits) {
-            const rlimit l{limit, limit};
-            setrlimit(resource, &l);
+    std::istringstream stat(first_line(dir + "/stat"));
+    std::string field;
+    unsigned long flags = 0;
+    stat.ignore(4096, ')');
+    for (int i = 0; i < 6; ++i)
+        stat >> field;
+    return stat >> flags && (flags & 0x4) != 0;  // PF_EXITING
+}
+
+// The number of read() in the program's own architecture: a 32-bit program
+// (as wine's 32-bit side is) calls it 3 on x86 and ARM; -1 if it is hidden.
+long read_number(const std::string& exe)
+{
+    std::ifstream f(exe, std::ios::binary);
+    char ident[5] = {};
+    if (!f.read(ident, sizeof ident))
+        return -1;
+    return ident[4] == 1 ? 3 : SYS_read;  // EI_CLASS, ELFCLASS32
+}
+
+bool place(stream s, int target, int pipe_end, int terminal)
+{
+    int fd = pipe_end;
+    if (s == stream::closed)
+        return close(target) == 0;
+    if (s == stream::dev_full)
+        fd = open("/dev/full", (target == 0 ? O_RDONLY : O_WRONLY) | O_CLOEXEC);
+    if (s == stream::file)
+        fd = open("/tmp", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (s == stream::terminal || s == stream::terminal_gone)
+        fd = terminal;
+    return fd >= 0 && dup2(fd, target) == target;
+}
+
+// In the child: the streams, limits and signals a shell would give the
+// command, then the program. A step that fails says so on the test's
+// standard error pipe, and the child ends with 127.
+[[noreturn]] void become(const options& opts, int in, int out, int err, int terminal,
+                         char* const* argv, char* const* env)
+{
+    auto step = [err](bool done, const char* what) {
+        if (!done) {
+            dprintf(err, "cannot set up %s: %s\n", what, std::strerror(errno));
+            _exit(127);
         }
-        place(opts.in, in[0], 0, O_RDONLY);
-        place(opts.out, out[1], 1, O_WRONLY);
-        dup2(err[1], 2);
-        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
-            close(fd);
-        execve(argv[0], argv.data(), env.data());
-        _exit(127);
-    }
-    close(in[0]);
-    close(out[1]);
-    close(err[1]);
-    fds[0] = in[1];
-    fds[1] = out[0];
-    fds[2] = err[0];
-    if (opts.out == stream::gone)
-        fds[1] = -1;
-    if (opts.in != stream::pipe) {
-        close(fds[0]);
-        fds[0] = -1;
-    }
-    return pid;
-}
-
-// Whether `pid` sits blocked reading its standard input (or a copy of it, as
-// wine reads) with nothing left unread on `input`, the test's end of that
-// pipe: it waits for what the user types next. The kernel tells, not a clock.
-bool waits_for_input(pid_t pid, int input)
-{
-    int unread = 0;
-    if (input >= 0 && (ioctl(input, FIONREAD, &unread) != 0 || unread != 0))
-        return false;
-    namespace fs = std::filesystem;
-    const fs::path proc = "/proc/" + std::to_string(pid);
-    std::error_code ec;
-    const fs::path stdin_file = fs::read_symlink(proc / "fd" / "0", ec);
-    if (ec)
-        return false;
-    for (const auto& task : fs::directory_iterator(proc / "task", ec)) {
-        std::ifstream syscall(task.path() / "syscall");
-        long number = -1;
-        unsigned long fd = 0;
-        if (syscall >> number >> std::hex >> fd && number == SYS_read &&
-            fs::read_symlink(proc / "fd" / std::to_string(fd), ec) == stdin_file)
-            return true;
-    }
-    return false;
-}
-
-// Reads what is there from a non-blocking `fd`, closing it at its end.
-// True if it read anything.
-bool read_some(int& fd, std::string& sink)
-{
-    char buf[65536];
-    const ssize_t n = read(fd, buf, sizeof buf);
-    if (n > 0)
-        sink.append(buf, static_cast<std::size_t>(n));
-    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
-        close(fd);
-        fd = -1;
-    }
-    return n > 0;
-}
-
-}  // namespace
-
-void default_signals()
-{
+    };
     for (int sig = 1; sig < NSIG; ++sig)
         std::signal(sig, SIG_DFL);
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (const auto& [resource, limit] : opts.limits) {
+        const rlimit l{limit, limit};
+        step(setrlimit(resource, &l) == 0, "a limit");
+    }
+    if (opts.in == stream::terminal)
+        step(setsid() >= 0 && ioctl(terminal, TIOCSCTTY, 0) == 0, "the terminal");
+    step(place(opts.in, 0, in, terminal), "standard input");
+    step(place(opts.out, 1, out, terminal), "standard output");
+    step(dup2(err, 2) == 2, "standard error");
+    for (int fd = 0; opts.nonblocking && fd < 2; ++fd)
+        step(fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK) == 0, "O_NONBLOCK");
+    execve(argv[0], argv, env);
+    step(false, argv[0]);
+    _exit(127);
 }
 
-outcome run(const std::string& program, std::string_view input, const options& opts)
-{
-    int fds[3];
-    const pid_t pid = spawn(program, opts, fds);
-    outcome result;
-    std::string* sinks[3] = {nullptr, &result.out, &result.err};
-    for (int i = 1; i < 3; ++i)
-        fcntl(fds[i], F_SETFL, O_NONBLOCK);
-    std::size_t sent = 0;
-    std::size_t rounds = opts.repeat;
-    int held = -1;  // the input, all sent, kept open
-    auto input_sent = [&] {
-        if (opts.hold_input)
-            held = fds[0];
-        else
-            close(fds[0]);
-        fds[0] = -1;
-    };
-    if (fds[0] >= 0 && (input.empty() || rounds == 0))
-        input_sent();
-    int raw = 0;
-    rusage usage{};
-    // Until the program exits; its output pipes may outlive it, held open by
-    // processes it started (as wine's services do).
-    while (wait4(pid, &raw, WNOHANG, &usage) != pid) {
-        pollfd p[3];
-        for (int i = 0; i < 3; ++i)
-            p[i] = {fds[i], static_cast<short>(i == 0 ? POLLOUT : POLLIN), 0};
-        if (poll(p, 3, 20) < 0 && errno != EINTR)
-            fail("poll");
-        if (fds[0] >= 0 && p[0].revents != 0) {
-            const std::size_t chunk = std::min<std::size_t>(input.size() - sent, 1 << 16);
-            const ssize_t n = write(fds[0], input.data() + sent, chunk);
-            if (n > 0)
-                sent += static_cast<std::size_t>(n);
-            if (sent == input.size() && --rounds > 0)
-                sent = 0;
-            if (n < 0 || sent == input.size())
-                input_sent();
-        }
-        for (int i = 1; i < 3; ++i)
-            if (fds[i] >= 0 && p[i].revents != 0)
-                read_some(fds[i], *sinks[i]);
-        if (held >= 0 && waits_for_input(pid, held))
-            kill(pid, SIGKILL);
-    }
-    for (const int fd : {fds[0], held})
-        if (fd >= 0)
-            close(fd);
-    for (int i = 1; i < 3; ++i) {
-        while (fds[i] >= 0 && read_some(fds[i], *sinks[i])) {
-        }
-        if (fds[i] >= 0)
-            close(fds[i]);
-    }
-    result.status = decode(raw);
-    result.peak_kib = usage.ru_maxrss;
-    return result;
-}
+}  // namespace
 
-session::session(const std::string& program, const options& opts)
+session::session(const std::string& program, const options& opts) : opts_(opts)
 {
-    int fds[3];
-    pid_ = spawn(program, opts, fds);
-    in_ = fds[0];
-    out_fd_ = fds[1];
-    fcntl(out_fd_, F_SETFL, O_NONBLOCK);
-    close(fds[2]);
+    std::vector<std::string> argv, env = opts.env;
+    const char* other = std::getenv(program == RAISECALC  ? "TEST_RAISECALC"
+                                    : program == CARDFORM ? "TEST_CARDFORM"
+                                                          : "");
+    const char* launcher = std::getenv("TEST_LAUNCHER");
+    if (other != nullptr && launcher != nullptr && *launcher != '\0') {
+        argv.emplace_back(launcher);
+        for (const char* keep : {"HOME", "WINEPREFIX", "WINEDEBUG", "WINESERVER"})
+            if (const char* value = std::getenv(keep))
+                env.push_back(std::string(keep) + "=" + value);
+    }
+    argv.emplace_back(other != nullptr ? other : program);
+    argv.insert(argv.end(), opts.args.begin(), opts.args.end());
+    std::vector<char*> args, vars;
+    for (auto [from, to] : {std::pair{&argv, &args}, std::pair{&env, &vars}}) {
+        for (std::string& s : *from)
+            to->push_back(s.data());
+        to->push_back(nullptr);
+    }
+
+    int in[2], out[2], err[2], master = -1, slave = -1;
+    termios t{};
+    const bool tty = opts.in == stream::terminal || opts.out == stream::terminal ||
+                     opts.out == stream::terminal_gone;
+    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0 ||
+        (tty &&
+         (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0 || tcgetattr(slave, &t) != 0)))
+        throw std::runtime_error("no pipe or terminal for the program");
+    if (tty) {
+        t.c_lflag &= ~tcflag_t{ECHO};
+        if (opts.enter_is_cr)
+            t.c_iflag &= ~tcflag_t{ICRNL};
+        tcsetattr(slave, TCSANOW, &t);
+        fcntl(master, F_SETFD, FD_CLOEXEC);
+        fcntl(slave, F_SETFD, FD_CLOEXEC);
+    }
+    if (opts.full_output) {
+        fcntl(out[1], F_SETFL, O_NONBLOCK);
+        const std::string block(1 << 16, '-');
+        for (ssize_t n; (n = write(out[1], block.data(), block.size())) > 0;)
+            filler_ += static_cast<std::size_t>(n);
+        draining_ = false;
+    }
+    if (opts.out == stream::gone || tty)
+        close(std::exchange(out[0], -1));
+    if ((pid_ = fork()) == 0)
+        become(opts, in[0], out[1], err[1], slave, args.data(), vars.data());
+    if (pid_ < 0)
+        throw std::runtime_error("fork");
+    for (int fd : {in[0], out[1], err[1], slave})
+        close(fd);
+    in_ = opts.in == stream::terminal ? (close(in[1]), master) : in[1];
+    out_ = tty ? master : out[0];
+    err_ = err[0];
+    for (int fd : {in_, out_, err_})
+        fcntl(fd, F_SETFL, O_NONBLOCK);
+    if (opts.in != stream::pipe && opts.in != stream::terminal)
+        close_input();
+    if (opts.out == stream::terminal_gone) {
+        until([&] { return !out_str_.empty(); });
+        close(std::exchange(out_, -1));
+    }
 }
 
 session::~session()
 {
-    if (in_ >= 0)
-        close(in_);
-    if (out_fd_ >= 0)
-        close(out_fd_);
+    close_input();
+    for (int fd : {out_, err_})
+        close(fd);
     if (status_ < 0) {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
@@ -262,61 +210,192 @@ session::~session()
 
 void session::send(std::string_view bytes)
 {
-    while (!bytes.empty()) {
+    for (auto until = clock::now() + patience; !bytes.empty() && pump(true);) {
         const ssize_t n = write(in_, bytes.data(), bytes.size());
-        if (n <= 0)
-            fail("write to program");
-        bytes.remove_prefix(static_cast<std::size_t>(n));
+        if (n > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+            until = clock::now() + patience;
+        } else if (errno != EAGAIN && errno != EINTR) {
+            return;  // nobody reads it any more
+        } else if (clock::now() > until) {
+            throw std::runtime_error(failure("took no input for a minute", "").message());
+        }
     }
 }
 
 void session::close_input()
 {
-    close(in_);
+    if (in_ != out_)
+        close(in_);
     in_ = -1;
 }
 
-bool session::pump(milliseconds limit)
+bool session::pump(bool to_write)
 {
-    if (status_ >= 0)
-        return false;
-    pollfd p{out_fd_, POLLIN, 0};
-    if (out_fd_ >= 0 && poll(&p, 1, static_cast<int>(limit.count())) > 0)
-        read_some(out_fd_, out_);
-    else if (out_fd_ < 0)
-        poll(nullptr, 0, static_cast<int>(limit.count()));
+    pollfd p[3] = {
+        {to_write ? in_ : -1, POLLOUT, 0}, {draining_ ? out_ : -1, POLLIN, 0}, {err_, POLLIN, 0}};
+    poll(p, 3, 20);
+    drain();
     int raw = 0;
-    if (waitpid(pid_, &raw, WNOHANG) == pid_) {
-        // Whatever it wrote before exiting is still in the pipe.
-        while (out_fd_ >= 0 && read_some(out_fd_, out_)) {
-        }
-        status_ = decode(raw);
-        return false;
+    if (status_ < 0 && wait4(pid_, &raw, WNOHANG, &usage_) == pid_) {
+        status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        drain();  // all it wrote is in the pipes by now
     }
+    return status_ < 0;
+}
+
+void session::drain()
+{
+    char buf[1 << 16];
+    for (auto [fd, sink] : {std::pair{&out_, &out_str_}, std::pair{&err_, &err_str_}}) {
+        while (*fd >= 0 && (draining_ || fd != &out_)) {
+            const ssize_t n = read(*fd, buf, sizeof buf);
+            if (n < 0 && (errno == EAGAIN || errno == EINTR))
+                break;
+            if (n <= 0) {  // its end, or a terminal nobody holds any more
+                in_ = in_ == *fd ? -1 : in_;
+                close(std::exchange(*fd, -1));
+                break;
+            }
+            const std::size_t skip = fd == &out_ ? std::min(filler_, std::size_t(n)) : 0;
+            filler_ -= skip;
+            sink->append(buf + skip, static_cast<std::size_t>(n) - skip);
+        }
+    }
+}
+
+// Moves what comes until `done()`; false if the program has ended and
+// written all it will first, or after a minute without it.
+bool session::until(const std::function<bool()>& done)
+{
+    for (const auto end = clock::now() + patience; !done();)
+        if ((!pump() && (out_ < 0 || !draining_) && !done()) || clock::now() > end)
+            return false;
     return true;
 }
 
-bool session::waits_after(std::string_view expected)
+// Whether a process that holds the program's input pipe (the program, or
+// the one wine starts for it) sits in read() on it, with nothing left
+// unread: it waits for what the user types next. The kernel tells, not a
+// clock; where it will not, the session is blind.
+bool session::waits()
 {
-    while (pump(milliseconds{20})) {
-        if (waits_for_input(pid_, in_)) {
-            // All it wrote before this read is in the pipe by now.
-            while (out_fd_ >= 0 && read_some(out_fd_, out_)) {
-            }
-            return out_ == expected;
+    struct stat pipe {};
+    int unread = 0;
+    if (opts_.in != stream::pipe || in_ < 0 || fstat(in_, &pipe) != 0 ||
+        ioctl(in_, FIONREAD, &unread) != 0 || unread != 0)
+        return false;
+    const std::string name = "pipe:[" + std::to_string(pipe.st_ino) + "]";
+    const std::string started = "/proc/" + std::to_string(pid_);
+    examined_ = "  " + started + ": " + first_line(started + "/syscall") + "\n";
+    if (entries(started + "/fd").empty() || first_line(started + "/syscall").empty()) {
+        blind_ = !exiting(started);
+        return false;
+    }
+    for (const std::string& pid : entries("/proc")) {
+        const std::string dir = "/proc/" + pid;
+        const auto fds = entries(dir + "/fd");
+        if (pid.find_first_not_of("0123456789") != std::string::npos ||
+            pid == std::to_string(getpid()) || std::none_of(fds.begin(), fds.end(), [&](auto& fd) {
+                return link_of(dir + "/fd/" + fd) == name;
+            }))
+            continue;
+        const long read = read_number(dir + "/exe");
+        for (const std::string& task : entries(dir + "/task")) {
+            const std::string line = first_line(dir + "/task/" + task + "/syscall");
+            examined_ += "  " + dir + " " + link_of(dir + "/exe") + ": " + line + "\n";
+            std::istringstream fields(line);
+            long number = -2;
+            unsigned long fd = 0;
+            blind_ |= (read < 0 || line.empty()) && !exiting(dir);
+            if (fields >> number >> std::hex >> fd && number == read &&
+                link_of(dir + "/fd/" + std::to_string(fd)) == name)
+                return true;
         }
-        if (out_.size() > expected.size())
-            return false;
     }
     return false;
 }
 
-bool session::ends_with(std::string_view expected, int status)
+testing::AssertionResult session::failure(const char* what, std::string_view text) const
 {
-    while (pump(milliseconds{20}))
-        if (waits_for_input(pid_, in_))
-            return false;
-    return status_ == status && out_ == expected;
+    return testing::AssertionFailure()
+           << "the program " << what << " "
+           << (text.empty() ? "" : testing::PrintToString(std::string(text)))
+           << "\n  output: " << testing::PrintToString(out_str_)
+           << "\n  standard error: " << testing::PrintToString(err_str_)
+           << "\n  exit status: " << status_ << " (-1 while it runs)\n  processes examined:\n"
+           << examined_;
+}
+
+// Where the kernel will not say, the test is skipped: never passed on a guess.
+testing::AssertionResult session::skipped() const
+{
+    [this] {
+        GTEST_SKIP() << "the kernel does not show what the program waits for:\n" << examined_;
+    }();
+    return testing::AssertionSuccess();
+}
+
+testing::AssertionResult session::waits_after(std::string_view expected)
+{
+    const bool waiting =
+        until([&] { return blind_ || waits() || out_str_.size() > expected.size(); });
+    if (blind_)
+        return skipped();
+    drain();  // all it wrote before this read is in the pipe by now
+    if (waiting && status_ < 0 && out_str_ == expected)
+        return testing::AssertionSuccess();
+    return failure("does not wait for input, having written", expected);
+}
+
+testing::AssertionResult session::ends_with(std::string_view expected, int status)
+{
+    const outcome got = finish();
+    if (got.status == status && got.out == expected)
+        return testing::AssertionSuccess();
+    return failure("does not end, by itself and with the status below, having written", expected)
+           << "\n  expected status: " << status;
+}
+
+testing::AssertionResult session::shows(std::string_view text)
+{
+    if (until([&] { return out_str_.find(text) != std::string::npos; }))
+        return testing::AssertionSuccess();
+    return failure("never shows", text);
+}
+
+testing::AssertionResult session::idle()
+{
+    const std::string tasks = "/proc/" + std::to_string(pid_) + "/task/";
+    const bool sleeps = until([&] {
+        const auto all = entries(tasks);
+        return !all.empty() && std::all_of(all.begin(), all.end(), [&](auto& task) {
+            return first_line(tasks + task + "/stat").find(") S ") != std::string::npos;
+        });
+    });
+    draining_ = true;
+    return sleeps ? testing::AssertionSuccess() : failure("never sleeps, waiting", "");
+}
+
+outcome session::finish()
+{
+    if (!until([&] {
+            if (waits())
+                kill(pid_, SIGKILL);
+            return status_ >= 0;
+        }))
+        throw std::runtime_error(failure("does not end within a minute", "").message());
+    return {out_str_, err_str_, status_, usage_.ru_maxrss};
+}
+
+outcome run(const std::string& program, std::string_view input, const options& opts)
+{
+    session s(program, opts);
+    for (std::size_t i = 0; i < opts.repeat; ++i)
+        s.send(input);
+    if (!opts.hold_input)
+        s.close_input();
+    return s.finish();
 }
 
 }  // namespace proc

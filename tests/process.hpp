@@ -1,6 +1,6 @@
 #pragma once
 
-#include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <sys/resource.h>
@@ -8,16 +8,26 @@
 #include <utility>
 #include <vector>
 
-// Runs the programs as a user's shell would, with pipes on their standard
-// streams, so tests see the exact bytes, the exit status and where they wait.
+#include <gtest/gtest.h>
+
+// Runs the programs as a user's shell would, with pipes or a pseudo-terminal
+// on their standard streams, so tests see the exact bytes, the exit status
+// and where they wait. This is the test suite's Linux-only part: it asks
+// /proc whether a program waits for input, and uses O_TMPFILE and ptys.
+//
+// Another build can stand in for a program: TEST_RAISECALC or TEST_CARDFORM
+// names it, and TEST_LAUNCHER (an absolute path to wine, say) runs it.
+//
+// No wait lasts forever: one that sees no progress for a minute fails the
+// test with what it saw. Where the kernel will not show whether a program
+// waits for input, the checks that need it skip the test, saying why.
 namespace proc {
 
-using std::chrono::milliseconds;
-
 // How a standard stream is given: a pipe to the test, closed, /dev/full,
-// or (standard output only) a pipe whose reader has gone away, or a new
-// file that nobody reads.
-enum class stream { pipe, closed, dev_full, gone, file };
+// (output only) a pipe whose reader has gone away, a new file that nobody
+// reads, a pseudo-terminal, or one that hangs up once the program has
+// written to it.
+enum class stream { pipe, closed, dev_full, gone, file, terminal, terminal_gone };
 
 struct options {
     std::vector<std::string> args;
@@ -33,6 +43,12 @@ struct options {
     bool hold_input = false;
     // Resource limits, as the shell's ulimit sets them.
     std::vector<std::pair<int, rlim_t>> limits;
+    // The program's standard input and output are non-blocking.
+    bool nonblocking = false;
+    // Its output pipe is full when it starts, and drained once it is idle().
+    bool full_output = false;
+    // On a terminal, Enter arrives as '\r', as a Windows console reads it.
+    bool enter_is_cr = false;
 };
 
 struct outcome {
@@ -41,10 +57,6 @@ struct outcome {
     int status = -1;    // exit code, or 128 + signal
     long peak_kib = 0;  // peak resident memory
 };
-
-// In a new child: the signal dispositions and mask a shell gives a command,
-// whatever the test process set for itself.
-void default_signals();
 
 // Feeds `input`, then end of input, and collects everything until exit.
 outcome run(const std::string& program, std::string_view input, const options& opts = {});
@@ -60,22 +72,37 @@ public:
     void send(std::string_view bytes);
     void close_input();
 
-    // True once the program, having read all it was sent, waits for more
-    // input and standard output is exactly `expected`; false if it exits.
-    bool waits_after(std::string_view expected);
-    // True once the program has exited with `status` and standard output is
-    // exactly `expected`; false if it waits for input instead.
-    bool ends_with(std::string_view expected, int status);
-
-    const std::string& out() const { return out_; }
+    // The program, having read all it was sent, waits for more input, and
+    // standard output is exactly `expected`.
+    testing::AssertionResult waits_after(std::string_view expected);
+    // The program has exited with `status`, and standard output is exactly
+    // `expected`; it fails at once if the program waits for input instead.
+    testing::AssertionResult ends_with(std::string_view expected, int status);
+    // Standard output holds `text`.
+    testing::AssertionResult shows(std::string_view text);
+    // The program sleeps, waiting for its input or output.
+    testing::AssertionResult idle();
+    // Waits for the program to exit, killing it if it waits for input, and
+    // returns all it wrote.
+    outcome finish();
 
 private:
-    bool pump(milliseconds limit);  // reads what comes; false when it exited
+    bool pump(bool to_write = false);  // moves what comes; false once it has exited
+    void drain();
+    bool until(const std::function<bool()>& done);
+    bool waits();
+    testing::AssertionResult failure(const char* what, std::string_view text) const;
+    testing::AssertionResult skipped() const;
+
+    const options opts_;
     pid_t pid_ = -1;
-    int in_ = -1;
-    int out_fd_ = -1;
+    int in_ = -1, out_ = -1, err_ = -1;
+    std::size_t filler_ = 0;  // bytes of a full pipe still to drop
+    bool draining_ = true;
+    bool blind_ = false;  // the kernel will not show what it waits for
     int status_ = -1;
-    std::string out_;
+    rusage usage_{};
+    std::string out_str_, err_str_, examined_;
 };
 
 }  // namespace proc

@@ -1,5 +1,3 @@
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -78,9 +76,13 @@ TEST(Raisecalc, ProjectsEveryYear)
 
 bool cpu_has_fma()
 {
-    std::ifstream cpuinfo("/proc/cpuinfo");
-    const std::string text{std::istreambuf_iterator<char>(cpuinfo), {}};
-    return text.find(" fma ") != std::string::npos;
+#if defined(__x86_64__) || defined(__i386__)
+    return __builtin_cpu_supports("fma");
+#elif defined(__aarch64__)
+    return true;
+#else
+    return false;
+#endif
 }
 
 TEST(Raisecalc, FusedMultiplyAddsChangeNoDigit)
