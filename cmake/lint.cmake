@@ -1,5 +1,7 @@
 # Static checks as tests: the committed style (.clang-format) and a small
 # set of clang-tidy checks (.clang-tidy) over the project's own sources.
+# clang-tidy reads what the compilation database lists, so this comes before
+# any target is made.
 find_program(CLANG_FORMAT clang-format REQUIRED)
 find_program(RUN_CLANG_TIDY run-clang-tidy REQUIRED)
 set(CMAKE_EXPORT_COMPILE_COMMANDS ON)

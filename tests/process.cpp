@@ -293,23 +293,24 @@ bool session::waits()
         return false;
     }
     for (const std::string& pid : entries("/proc")) {
-        const std::string dir = "/proc/" + pid;
-        const auto fds = entries(dir + "/fd");
+        const std::string dir = "/proc/" + pid, fd_dir = dir + "/fd/", task_dir = dir + "/task/";
+        const auto fds = entries(fd_dir);
         if (pid.find_first_not_of("0123456789") != std::string::npos ||
             pid == std::to_string(getpid()) || std::none_of(fds.begin(), fds.end(), [&](auto& fd) {
-                return link_of(dir + "/fd/" + fd) == name;
+                return link_of(fd_dir + fd) == name;
             }))
             continue;
         const long read = read_number(dir + "/exe");
-        for (const std::string& task : entries(dir + "/task")) {
-            const std::string line = first_line(dir + "/task/" + task + "/syscall");
-            examined_ += "  " + dir + " " + link_of(dir + "/exe") + ": " + line + "\n";
+        for (const std::string& task : entries(task_dir)) {
+            const std::string line = first_line((task_dir + task).append("/syscall"));
+            examined_.append("  ").append(dir).append(" ").append(link_of(dir + "/exe"));
+            examined_.append(": ").append(line).append("\n");
             std::istringstream fields(line);
             long number = -2;
             unsigned long fd = 0;
             blind_ |= (read < 0 || line.empty()) && !exiting(dir);
             if (fields >> number >> std::hex >> fd && number == read &&
-                link_of(dir + "/fd/" + std::to_string(fd)) == name)
+                link_of(fd_dir + std::to_string(fd)) == name)
                 return true;
         }
     }
