@@ -12,11 +12,13 @@
 #include <fstream>
 #include <poll.h>
 #include <pty.h>
+#include <sstream>
 #include <stdexcept>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace proc {
@@ -60,11 +62,13 @@ std::string first_line(const std::string& path)
 // An exiting process hides its files, as one the kernel protects does.
 bool exiting(const std::string& dir)
 {
-    const std::string stat = first_line(dir + "/stat");
-    const char* fields = stat.c_str() + std::min(stat.rfind(')'), stat.size());
+    std::istringstream stat(first_line(dir + "/stat"));
+    std::string field;
     unsigned long flags = 0;
-    return std::sscanf(fields, ") %*c %*d %*d %*d %*d %*d %lu", &flags) == 1 &&
-           (flags & 0x4) != 0;  // PF_EXITING
+    stat.ignore(4096, ')');
+    for (int i = 0; i < 6; ++i)
+        stat >> field;
+    return stat >> flags && (flags & 0x4) != 0;  // PF_EXITING
 }
 
 // The number of read() in the program's own architecture: a 32-bit program
@@ -301,10 +305,11 @@ bool session::waits()
             const std::string line = first_line((task_dir + task).append("/syscall"));
             examined_.append("  ").append(dir).append(" ").append(link_of(dir + "/exe"));
             examined_.append(": ").append(line).append("\n");
+            std::istringstream fields(line);
             long number = -2;
             unsigned long fd = 0;
             blind_ |= (read < 0 || line.empty()) && !exiting(dir);
-            if (std::sscanf(line.c_str(), "%ld %lx", &number, &fd) == 2 && number == read &&
+            if (fields >> number >> std::hex >> fd && number == read &&
                 link_of(fd_dir + std::to_string(fd)) == name)
                 return true;
         }
