@@ -210,14 +210,14 @@ session::~session()
 
 void session::send(std::string_view bytes)
 {
-    for (auto until = clock::now() + patience; !bytes.empty() && pump(true);) {
+    for (auto end = clock::now() + patience; !bytes.empty() && pump(true);) {
         const ssize_t n = write(in_, bytes.data(), bytes.size());
         if (n > 0) {
             bytes.remove_prefix(static_cast<std::size_t>(n));
-            until = clock::now() + patience;
+            end = clock::now() + patience;
         } else if (errno != EAGAIN && errno != EINTR) {
             return;  // nobody reads it any more
-        } else if (clock::now() > until) {
+        } else if (clock::now() > end) {
             throw std::runtime_error(failure("took no input for a minute", "").message());
         }
     }
@@ -265,12 +265,16 @@ void session::drain()
 }
 
 // Moves what comes until `done()`; false if the program has ended and
-// written all it will first, or after a minute without it.
+// written all it will first, or after a minute in which it wrote nothing.
 bool session::until(const std::function<bool()>& done)
 {
-    for (const auto end = clock::now() + patience; !done();)
+    for (auto end = clock::now() + patience; !done();) {
+        const std::size_t before = out_str_.size() + err_str_.size();
         if ((!pump() && (out_ < 0 || !draining_) && !done()) || clock::now() > end)
             return false;
+        if (out_str_.size() + err_str_.size() != before)
+            end = clock::now() + patience;
+    }
     return true;
 }
 
