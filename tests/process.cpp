@@ -89,9 +89,9 @@ bool place(stream s, int target, int pipe_end, int terminal)
         return close(target) == 0;
     if (s == stream::dev_full)
         fd = open("/dev/full", (target == 0 ? O_RDONLY : O_WRONLY) | O_CLOEXEC);
-    if (s == stream::file)
+    if (s == stream::file && target != 0)
         fd = open("/tmp", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    if (s == stream::terminal || s == stream::terminal_gone)
+    if (s == stream::terminal || s == stream::terminal_gone || s == stream::terminal_hangup)
         fd = terminal;
     return fd >= 0 && dup2(fd, target) == target;
 }
@@ -117,7 +117,7 @@ bool place(stream s, int target, int pipe_end, int terminal)
         const rlimit l{limit, limit};
         step(setrlimit(resource, &l) == 0, "a limit");
     }
-    if (opts.in == stream::terminal)
+    if (opts.in == stream::terminal || opts.out == stream::terminal_hangup)
         step(setsid() >= 0 && ioctl(terminal, TIOCSCTTY, 0) == 0, "the terminal");
     step(place(opts.in, 0, in, terminal), "standard input");
     step(place(opts.out, 1, out, terminal), "standard output");
@@ -129,22 +129,43 @@ bool place(stream s, int target, int pipe_end, int terminal)
     _exit(127);
 }
 
+// An empty variable counts as unset.
+const char* variable(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0' ? value : nullptr;
+}
+
+const char* stand_in(const std::string& program)
+{
+    return variable(program == RAISECALC  ? "TEST_RAISECALC"
+                    : program == CARDFORM ? "TEST_CARDFORM"
+                                          : "");
+}
+
 }  // namespace
 
-session::session(const std::string& program, const options& opts) : opts_(opts)
+std::string launcher_of(const std::string& program)
 {
+    const char* launcher = variable("TEST_LAUNCHER");
+    return stand_in(program) != nullptr && launcher != nullptr ? launcher : "";
+}
+
+session::session(const std::string& program, const options& opts, std::string_view file)
+    : opts_(opts)
+{
+    if (opts.in == stream::dev_full || opts.in == stream::gone ||
+        opts.in == stream::terminal_gone ||
+        (opts.in == stream::terminal && opts.out != stream::terminal))
+        throw std::invalid_argument("no such input for the program");
     std::vector<std::string> argv, env = opts.env;
-    const char* other = std::getenv(program == RAISECALC  ? "TEST_RAISECALC"
-                                    : program == CARDFORM ? "TEST_CARDFORM"
-                                                          : "");
-    const char* launcher = std::getenv("TEST_LAUNCHER");
-    if (other != nullptr && launcher != nullptr && *launcher != '\0') {
-        argv.emplace_back(launcher);
+    if (const std::string launcher = launcher_of(program); !launcher.empty()) {
+        argv.push_back(launcher);
         for (const char* keep : {"HOME", "WINEPREFIX", "WINEDEBUG", "WINESERVER"})
             if (const char* value = std::getenv(keep))
                 env.push_back(std::string(keep) + "=" + value);
     }
-    argv.emplace_back(other != nullptr ? other : program);
+    argv.emplace_back(stand_in(program) != nullptr ? stand_in(program) : program);
     argv.insert(argv.end(), opts.args.begin(), opts.args.end());
     std::vector<char*> args, vars;
     for (auto [from, to] : {std::pair{&argv, &args}, std::pair{&env, &vars}}) {
@@ -156,7 +177,13 @@ session::session(const std::string& program, const options& opts) : opts_(opts)
     int in[2], out[2], err[2], master = -1, slave = -1;
     termios t{};
     const bool tty = opts.in == stream::terminal || opts.out == stream::terminal ||
-                     opts.out == stream::terminal_gone;
+                     opts.out == stream::terminal_gone || opts.out == stream::terminal_hangup;
+    if (opts.in == stream::file) {
+        file_ = open("/tmp", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (file_ < 0 || write(file_, file.data(), file.size()) != ssize_t(file.size()) ||
+            lseek(file_, 0, SEEK_SET) != 0)
+            throw std::runtime_error("no file for the program's input");
+    }
     if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0 ||
         (tty &&
          (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0 || tcgetattr(slave, &t) != 0)))
@@ -179,7 +206,8 @@ session::session(const std::string& program, const options& opts) : opts_(opts)
     if (opts.out == stream::gone || tty)
         close(std::exchange(out[0], -1));
     if ((pid_ = fork()) == 0)
-        become(opts, in[0], out[1], err[1], slave, args.data(), vars.data());
+        become(opts, opts.in == stream::file ? file_ : in[0], out[1], err[1], slave, args.data(),
+               vars.data());
     if (pid_ < 0)
         throw std::runtime_error("fork");
     for (int fd : {in[0], out[1], err[1], slave})
@@ -191,7 +219,7 @@ session::session(const std::string& program, const options& opts) : opts_(opts)
         fcntl(fd, F_SETFL, O_NONBLOCK);
     if (opts.in != stream::pipe && opts.in != stream::terminal)
         close_input();
-    if (opts.out == stream::terminal_gone) {
+    if (opts.out == stream::terminal_gone || opts.out == stream::terminal_hangup) {
         until([&] { return !out_str_.empty(); });
         close(std::exchange(out_, -1));
     }
@@ -200,6 +228,7 @@ session::session(const std::string& program, const options& opts) : opts_(opts)
 session::~session()
 {
     close_input();
+    close(file_);
     for (int fd : {out_, err_})
         close(fd);
     if (status_ < 0) {
@@ -390,13 +419,18 @@ outcome session::finish()
             return status_ >= 0;
         }))
         throw std::runtime_error(failure("does not end within a minute", "").message());
-    return {out_str_, err_str_, status_, usage_.ru_maxrss};
+    std::string rest;  // the file and the program share its offset
+    char buf[4096];
+    for (ssize_t n; file_ >= 0 && (n = read(file_, buf, sizeof buf)) > 0;)
+        rest.append(buf, static_cast<std::size_t>(n));
+    return {out_str_, err_str_, status_, usage_.ru_maxrss, rest};
 }
 
 outcome run(const std::string& program, std::string_view input, const options& opts)
 {
-    session s(program, opts);
-    for (std::size_t i = 0; i < opts.repeat; ++i)
+    const bool file = opts.in == stream::file;
+    session s(program, opts, file ? input : "");
+    for (std::size_t i = 0; i < opts.repeat && !file; ++i)
         s.send(input);
     if (!opts.hold_input)
         s.close_input();

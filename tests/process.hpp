@@ -16,18 +16,26 @@
 // /proc whether a program waits for input, and uses O_TMPFILE and ptys.
 //
 // Another build can stand in for a program: TEST_RAISECALC or TEST_CARDFORM
-// names it, and TEST_LAUNCHER (an absolute path to wine, say) runs it.
+// names it, and TEST_LAUNCHER (an absolute path to wine's loader, say) runs
+// it. An empty variable counts as unset.
 //
 // No wait lasts forever: one that sees no progress for a minute fails the
 // test with what it saw. Where the kernel will not show whether a program
-// waits for input, the checks that need it skip the test, saying why.
+// waits for input, each check that needs it records a skip, saying why, and
+// passes; the rest of the test still runs, and can still fail.
 namespace proc {
 
-// How a standard stream is given: a pipe to the test, closed, /dev/full,
-// (output only) a pipe whose reader has gone away, a new file that nobody
-// reads, a pseudo-terminal, or one that hangs up once the program has
-// written to it.
-enum class stream { pipe, closed, dev_full, gone, file, terminal, terminal_gone };
+// The launcher that starts the build standing in for `program`, or "" when
+// the program runs by itself: the one place that says how a build starts.
+std::string launcher_of(const std::string& program);
+
+// How a standard stream is given: a pipe to the test, closed, a new file
+// (input: holding what is sent, from its start), a pseudo-terminal (input:
+// only with output on the same one), and for output only /dev/full, a pipe
+// whose reader has gone away, or a terminal that hangs up once the program
+// has written to it, as a terminal that the program does not control or as
+// its controlling terminal.
+enum class stream { pipe, closed, file, terminal, dev_full, gone, terminal_gone, terminal_hangup };
 
 struct options {
     std::vector<std::string> args;
@@ -56,15 +64,19 @@ struct outcome {
     std::string err;
     int status = -1;    // exit code, or 128 + signal
     long peak_kib = 0;  // peak resident memory
+    std::string rest;   // what a file given as input holds past where the program left it
 };
 
-// Feeds `input`, then end of input, and collects everything until exit.
+// Feeds `input`, then end of input, and collects everything until exit. A
+// file given as input holds `input` from the start.
 outcome run(const std::string& program, std::string_view input, const options& opts = {});
 
 // A program whose standard input stays open until close_input().
 class session {
 public:
-    explicit session(const std::string& program, const options& opts = {});
+    // A file given as input holds `file`.
+    explicit session(const std::string& program, const options& opts = {},
+                     std::string_view file = {});
     ~session();
     session(const session&) = delete;
     session& operator=(const session&) = delete;
@@ -96,7 +108,7 @@ private:
 
     const options opts_;
     pid_t pid_ = -1;
-    int in_ = -1, out_ = -1, err_ = -1;
+    int in_ = -1, out_ = -1, err_ = -1, file_ = -1;
     std::size_t filler_ = 0;  // bytes of a full pipe still to drop
     bool draining_ = true;
     bool blind_ = false;  // the kernel will not show what it waits for

@@ -1,4 +1,4 @@
-#include <cstdlib>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -83,8 +83,9 @@ TEST(RaisecalcInteractive, TheLargestYearStillWaits)
 // for the end: the answer is sent only once the program sleeps.
 TEST(RaisecalcInteractive, WaitsOnNonBlockingStreams)
 {
-    if (std::getenv("TEST_LAUNCHER") != nullptr)
-        GTEST_SKIP() << "Windows has no non-blocking standard streams";
+    if (const std::string launcher = proc::launcher_of(RAISECALC); !launcher.empty())
+        GTEST_SKIP() << "Windows has no non-blocking standard streams (" << launcher
+                     << " starts the program)";
     using proc::stream;
     struct row {
         const char* what;

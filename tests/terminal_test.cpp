@@ -1,5 +1,4 @@
 #include <clocale>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -39,8 +38,9 @@ constexpr bool address_sanitizer = false;
 
 TEST(Terminal, ShowsTheAccentInTheTerminalsCharacterSet)
 {
-    if (std::getenv("TEST_LAUNCHER") != nullptr)
-        GTEST_SKIP() << "a Windows console has a test of its own";
+    if (const std::string launcher = proc::launcher_of(RAISECALC); !launcher.empty())
+        GTEST_SKIP() << "a Windows console has a test of its own (" << launcher
+                     << " starts the program)";
     struct row {
         std::vector<std::string> env;
         const char* needs;  // a locale that CI makes, for the rows that need it
@@ -92,8 +92,8 @@ TEST(Terminal, ShowsTheAccentInTheTerminalsCharacterSet)
 // console is written in UTF-16, so the accent shows whatever its code page.
 TEST(Terminal, AWindowsConsoleShowsTheAccent)
 {
-    if (std::getenv("TEST_LAUNCHER") == nullptr || std::getenv("TEST_RAISECALC") == nullptr)
-        GTEST_SKIP() << "for a Windows build: set TEST_LAUNCHER and TEST_RAISECALC";
+    if (proc::launcher_of(RAISECALC).empty())
+        GTEST_SKIP() << "for a Windows build: set TEST_RAISECALC, and TEST_LAUNCHER to start it";
     proc::options opts;
     opts.env = {"PATH=/usr/bin:/bin", "LC_ALL=C.UTF-8", "TERM=xterm"};
     // A Windows console reads Enter as it is typed.
