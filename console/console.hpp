@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdio>
 #include <string_view>
 
 #include "reader.hpp"
@@ -24,12 +23,14 @@ void write(std::string_view latin1);
 // One line on standard error: "program: message".
 void complain(const char* message);
 
-// Closes standard output and returns `status`, or stops as above if the
-// close reports a write error.
+// Leaves what the reads did not use in the input, closes standard output
+// and returns `status`, or stops as above if the close reports a write
+// error.
 int finish(int status);
 
-// Runs the next dialogue on other streams, written as bytes, with nothing
-// carried over: for running a program's main inside a test process.
-void bind(std::FILE* in, std::FILE* out, std::FILE* err);
+// Runs the next dialogue on these descriptors instead, written as bytes,
+// with nothing carried over: for running a program's main inside a test
+// process. finish() closes `out`.
+void bind(int in, int out, int err);
 
 }  // namespace console

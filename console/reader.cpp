@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "terminal.hpp"
+#include "platform.hpp"
 
 namespace console {
 namespace {
@@ -21,7 +21,7 @@ bool is_digit(int c)
 }
 
 // Enough significant digits to round any decimal correctly to single
-// precision (an exact tie has at most 114), the rest only say "more than this".
+// precision (an exact tie has at most 113), the rest only say "more than this".
 constexpr std::size_t kept_digits = 120;
 // Far past any float, and far below where adding the digit count to an
 // exponent could overflow.
@@ -32,12 +32,30 @@ constexpr std::int64_t scale_limit = 100'000'000;
 
 int reader::next_byte()
 {
-    for (;;) {
-        const int c = std::getc(in_);
-        if (c != EOF || std::ferror(in_) == 0 || !await_input(in_))
-            return c;
-        std::clearerr(in_);
+    if (used_ == filled_) {
+        const long n = read_some(fd_, buffer_, sizeof buffer_);
+        if (n <= 0)
+            return EOF;
+        used_ = 0;
+        filled_ = static_cast<std::size_t>(n);
     }
+    return static_cast<unsigned char>(buffer_[used_++]);
+}
+
+void reader::leave()
+{
+    // A pipe or a terminal keeps nothing for the next reader anyway.
+    if (!seekable(fd_))
+        return;
+    // A "\r\n" whose '\r' was used is used whole; a file never makes this
+    // read wait.
+    if (ahead_ == none && after_cr_)
+        peek();
+    const std::size_t held = ahead_ != none && ahead_ != EOF ? 1 : 0;
+    unread(fd_, filled_ - used_ + held);
+    used_ = filled_;
+    if (ahead_ != EOF)
+        ahead_ = none;
 }
 
 int reader::peek()

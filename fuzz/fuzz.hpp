@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include "console.hpp"
 
@@ -57,23 +59,26 @@ inline std::int64_t c_integer(const std::string& s, std::size_t i, std::size_t& 
     return v;
 }
 
-// A stream holding exactly these bytes.
-inline std::FILE* stream_of(const std::string& bytes)
+// A memory file holding exactly these bytes, read from its start.
+inline int file_of(const std::string& bytes)
 {
-    return fmemopen(const_cast<char*>(bytes.data()), bytes.size(), "r");
+    const int fd = memfd_create("input", 0);
+    check(fd >= 0 && write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) &&
+              lseek(fd, 0, SEEK_SET) == 0,
+          "a memory file holds the input");
+    return fd;
 }
 
-// Captures what a dialogue writes.
-struct capture {
-    char* data = nullptr;
-    std::size_t size = 0;
-    std::FILE* file = open_memstream(&data, &size);
-    std::string text() const { return {data, size}; }
-    capture() = default;
-    capture(const capture&) = delete;
-    capture& operator=(const capture&) = delete;
-    ~capture() { std::free(data); }
-};
+// All that a memory file holds; it is closed.
+inline std::string contents(int fd)
+{
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = pread(fd, buffer, sizeof buffer, static_cast<off_t>(text.size()))) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
+    close(fd);
+    return text;
+}
 
 struct dialogue {
     int status;
@@ -81,16 +86,15 @@ struct dialogue {
     std::string err;
 };
 
-// Runs a program's main on `input`, as its process would run it.
+// Runs a program's main on `input`, as its process would run it, through
+// the same writes and close.
 inline dialogue run(int (*program_main)(), const std::string& input)
 {
-    std::FILE* in = stream_of(input);
-    capture out, err;
-    console::bind(in, out.file, err.file);
-    const int status = program_main();  // closes standard output
-    std::fclose(err.file);
-    std::fclose(in);
-    return {status, out.text(), err.text()};
+    const int in = file_of(input), out = file_of(""), err = file_of("");
+    console::bind(in, dup(out), err);
+    const int status = program_main();  // closes its copy of the output
+    close(in);
+    return {status, contents(out), contents(err)};
 }
 
 }  // namespace fuzz

@@ -132,8 +132,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;
     const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
-    std::FILE* f = fuzz::stream_of(text);
-    console::reader r(f);
+    const int fd = fuzz::file_of(text);
+    console::reader r(fd);
     switch (data[0] % 5) {
     case 0:
         check_int(r, text);
@@ -151,6 +151,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         mix(r, data[0]);
         break;
     }
-    std::fclose(f);
+    close(fd);
     return 0;
 }

@@ -17,48 +17,54 @@ const std::string& prompts = expected::cardform_all;
 struct form {
     std::string input;
     int status;
+    std::string rest;  // what a file given as input still holds after it
 };
 
 TEST(Cardform, WritesEveryPromptAndTellsWhetherTheFormIsWhole)
 {
     const std::vector<form> table = {
-        {"Maria\nRua\nRecife\n5551234\n50000\n", 0},
+        {"Maria\nRua\nRecife\n5551234\n50000\n", 0, "\n"},
         // One stream: an earlier line answers later reads.
-        {"Maria\nRua Augusta 1578\n01310\n", 0},
-        {"Maria Rua Recife 5551234 50000", 0},
+        {"Maria\nRua Augusta 1578\n01310\n", 0, "\n"},
+        {"Maria Rua Recife 5551234 50000", 0, ""},
         // The telephone takes 555, the postal code -1234.
-        {"Maria\nRua\nRecife\n555-1234\n", 0},
+        {"Maria\nRua\nRecife\n555-1234\n", 0, "\n"},
         // "(" starts no number: the telephone fails, then the postal code.
-        {"Maria\nRua\nRecife\n(81) 5555\n50000\n", 1},
+        {"Maria\nRua\nRecife\n(81) 5555\n50000\n", 1, "(81) 5555\n50000\n"},
         // The postal code takes 01310, the rest stays unread.
-        {"Maria\nRua\nRecife\n5551234\n01310-100\n", 0},
-        {"\n\nMaria\n\n\nRua\n \t\nRecife\n\n5551234\n\n\n50000\n", 0},
-        {"Maria\r\nRua\r\nRecife\r\n5551234\r\n50000\r\n", 0},
-        {"Maria\rRua\rRecife\r5551234\r50000\r", 0},
-        {"Jo\xE3o\0\xFF\nRua\nRecife\n5551234\n50000\n"s, 0},
-        {"Maria\nRua\nRecife\n99999999999999999999999\n50000\n", 0},
-        {"Maria\nRua\nRecife\n-99999999999999999999999\n1e99\n", 0},
-        {"Maria\nRua\nRecife\n5551234\n0x1A\n", 0},
-        {"Maria\nRua\nRecife\n5551234\n-.5e1\n", 0},
-        {"Maria\nRua\nRecife\n5551234\ninf\n", 1},
-        {"Maria\nRua\nRecife\n5551234\nnan\n", 1},
-        {"Maria\nRua\nRecife\n5551234\n.\n", 1},
-        {"Maria\nRua\nRecife\n5551234\n-\n", 1},
-        {"Maria\nRua\nRecife\n+\n50000\n", 1},
-        {"Maria\nRua\nRecife\nx\n50000\n", 1},
+        {"Maria\nRua\nRecife\n5551234\n01310-100\n", 0, "-100\n"},
+        {"\n\nMaria\n\n\nRua\n \t\nRecife\n\n5551234\n\n\n50000\n", 0, "\n"},
+        {"Maria\r\nRua\r\nRecife\r\n5551234\r\n50000\r\n", 0, "\r\n"},
+        {"Maria\rRua\rRecife\r5551234\r50000\r", 0, "\r"},
+        {"Jo\xE3o\0\xFF\nRua\nRecife\n5551234\n50000\n"s, 0, "\n"},
+        {"Maria\nRua\nRecife\n99999999999999999999999\n50000\n", 0, "\n"},
+        {"Maria\nRua\nRecife\n-99999999999999999999999\n1e99\n", 0, "\n"},
+        {"Maria\nRua\nRecife\n5551234\n0x1A\n", 0, "x1A\n"},
+        {"Maria\nRua\nRecife\n5551234\n-.5e1\n", 0, "\n"},
+        {"Maria\nRua\nRecife\n5551234\ninf\n", 1, "inf\n"},
+        {"Maria\nRua\nRecife\n5551234\nnan\n", 1, "nan\n"},
+        {"Maria\nRua\nRecife\n5551234\n.\n", 1, "\n"},
+        {"Maria\nRua\nRecife\n5551234\n-\n", 1, "\n"},
+        {"Maria\nRua\nRecife\n+\n50000\n", 1, "\n"},
+        {"Maria\nRua\nRecife\nx\n50000\n", 1, "x\n50000\n"},
         // Input ends first: the remaining prompts are still written.
-        {"", 1},
-        {"\n\n", 1},
-        {"Maria\n", 1},
-        {"Maria\nRua\nRecife\n5551234\n", 1},
-        {"Maria\nRua\nRecife\n5551234\n \n", 1},
+        {"", 1, ""},
+        {"\n\n", 1, ""},
+        {"Maria\n", 1, ""},
+        {"Maria\nRua\nRecife\n5551234\n", 1, ""},
+        {"Maria\nRua\nRecife\n5551234\n \n", 1, ""},
     };
     for (const auto& f : table) {
-        SCOPED_TRACE(testing::PrintToString(f.input));
-        const proc::outcome got = proc::run(CARDFORM, f.input);
-        EXPECT_EQ(got.out, prompts);
-        EXPECT_EQ(got.err, "");
-        EXPECT_EQ(got.status, f.status);
+        for (const proc::stream in : {proc::stream::pipe, proc::stream::file}) {
+            SCOPED_TRACE(testing::PrintToString(f.input));
+            proc::options opts;
+            opts.in = in;
+            const proc::outcome got = proc::run(CARDFORM, f.input, opts);
+            EXPECT_EQ(got.out, prompts);
+            EXPECT_EQ(got.err, "");
+            EXPECT_EQ(got.status, f.status);
+            EXPECT_EQ(got.rest, in == proc::stream::file ? f.rest : "");
+        }
     }
 }
 

@@ -19,6 +19,7 @@ struct dialogue {
     std::string out;
     std::string err;
     int status;
+    std::string rest{};  // what a file given as input still holds after it
 };
 
 void expect_dialogues(const std::vector<dialogue>& table, const proc::options& opts = {},
@@ -30,6 +31,7 @@ void expect_dialogues(const std::vector<dialogue>& table, const proc::options& o
         EXPECT_EQ(got.out, d.out);
         EXPECT_EQ(got.err, d.err);
         EXPECT_EQ(got.status, d.status);
+        EXPECT_EQ(got.rest, d.rest);
     }
 }
 
@@ -144,6 +146,24 @@ TEST(Raisecalc, RefusesAnAnswerWithoutANumber)
          "2010\n"s,
          prompt, invalid, 1},
     });
+}
+
+TEST(Raisecalc, LeavesWhatItDidNotReadInAFile)
+{
+    proc::options opts;
+    opts.in = proc::stream::file;
+    const std::string shown = result + "1539.04";
+    expect_dialogues(
+        {
+            {"2010\n\nrest\n", shown, "", 0, "rest\n"},
+            {"2010x\nrest", shown, "", 0, "rest"},
+            {"2010\r\n\r\nrest\r\n", shown, "", 0, "rest\r\n"},
+            {"2010\r\nx\r\n", shown, "", 0, "\r\n"},
+            {"2010", shown, "", 0, ""},
+            {"abc\n", prompt, invalid, 1, "abc\n"},
+            {" \r\n -x\r\n", prompt, invalid, 1, "x\r\n"},
+        },
+        opts);
 }
 
 TEST(Raisecalc, IgnoresArgumentsAndLocale)

@@ -40,14 +40,19 @@ namespace {
 
 using namespace std::string_literals;
 
-// A stream holding exactly `bytes`, NULs included.
-std::FILE* stream_of(const std::string& bytes)
-{
-    std::FILE* f = std::tmpfile();
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::rewind(f);
-    return f;
-}
+// A seekable descriptor holding exactly `bytes`, NULs included.
+struct input {
+    std::FILE* file = std::tmpfile();
+    explicit input(const std::string& bytes)
+    {
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::rewind(file);
+    }
+    ~input() { std::fclose(file); }
+    input(const input&) = delete;
+    input& operator=(const input&) = delete;
+    int fd() const { return fileno(file); }
+};
 
 std::string rest_of(console::reader& r)
 {
@@ -55,6 +60,21 @@ std::string rest_of(console::reader& r)
     for (int c = r.get_char(); c != EOF; c = r.get_char())
         rest.push_back(static_cast<char>(c));
     return rest;
+}
+
+// Reads each case's input with `read`, which checks what it returned; then
+// the reader gives back what it did not use, and reading on from the
+// descriptor must find exactly the case's rest.
+template <class Case, class Read> void expect_reads(const std::vector<Case>& cases, Read read)
+{
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.input.substr(0, 80)));
+        const input in(c.input);
+        console::reader r(in.fd());
+        read(r, c);
+        r.leave();
+        EXPECT_EQ(rest_of(r), c.rest);
+    }
 }
 
 struct int_case {
@@ -109,16 +129,11 @@ TEST(Reader, ReadsIntegers)
         {"", EOF, -1, ""},
         {" \n\r\n\t ", EOF, -1, ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.input));
-        std::FILE* f = stream_of(c.input);
-        console::reader r(f);
+    expect_reads(cases, [](console::reader& r, const int_case& c) {
         std::int32_t value = -1;
         EXPECT_EQ(r.read_int(value), c.count);
         EXPECT_EQ(value, c.value);
-        EXPECT_EQ(rest_of(r), c.rest);
-        std::fclose(f);
-    }
+    });
 }
 
 struct float_case {
@@ -185,29 +200,23 @@ TEST(Reader, ReadsFloats)
         {"", EOF, -1.0f, ""},
         {"\n\n", EOF, -1.0f, ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.input.substr(0, 80)));
-        std::FILE* f = stream_of(c.input);
-        console::reader r(f);
+    expect_reads(cases, [](console::reader& r, const float_case& c) {
         float value = -1.0f;
         EXPECT_EQ(r.read_float(value), c.count);
         EXPECT_EQ(value, c.value);
         EXPECT_EQ(std::signbit(value), std::signbit(c.value));
-        EXPECT_EQ(rest_of(r), c.rest);
-        std::fclose(f);
-    }
+    });
 }
 
 TEST(Reader, NegativeZeroKeepsItsSign)
 {
-    std::FILE* f = stream_of("-0 -1e-60");
-    console::reader r(f);
+    const input in("-0 -1e-60");
+    console::reader r(in.fd());
     float a = 1.0f, b = 1.0f;
     ASSERT_EQ(r.read_float(a), 1);
     ASSERT_EQ(r.read_float(b), 1);
     EXPECT_TRUE(a == 0.0f && std::signbit(a));
     EXPECT_TRUE(b == 0.0f && std::signbit(b));
-    std::fclose(f);
 }
 
 struct word_case {
@@ -230,21 +239,22 @@ TEST(Reader, ReadsWords)
         {"", EOF, "untouched", ""},
         {" \t\n", EOF, "untouched", ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.input));
-        std::FILE* f = stream_of(c.input);
-        console::reader r(f);
+    expect_reads(cases, [](console::reader& r, const word_case& c) {
         std::string word = "untouched";
         EXPECT_EQ(r.read_word(word), c.count);
         EXPECT_EQ(word, c.word);
-        EXPECT_EQ(rest_of(r), c.rest);
-        std::fclose(f);
-    }
+    });
 }
+
+struct char_case {
+    std::string input;
+    std::vector<int> chars;
+    std::string rest{};
+};
 
 TEST(Reader, TakesSingleCharactersWithEveryLineBreakAsNewline)
 {
-    const std::vector<std::pair<std::string, std::vector<int>>> cases = {
+    const std::vector<char_case> cases = {
         {"", {EOF, EOF}},
         {"\r\n", {'\n', EOF}},
         {"\r", {'\n', EOF}},
@@ -256,36 +266,33 @@ TEST(Reader, TakesSingleCharactersWithEveryLineBreakAsNewline)
         {"\r\t", {'\n', '\t', EOF}},
         {"\n\n", {'\n', '\n', EOF}},
         {" ", {' ', EOF}},
+        // What is left after a '\r' taken: its '\n' went with it.
+        {"\r\nx", {'\n'}, "x"},
+        {"\r\r\n", {'\n'}, "\n"},
     };
-    for (const auto& [input, expected] : cases) {
-        SCOPED_TRACE(testing::PrintToString(input));
-        std::FILE* f = stream_of(input);
-        console::reader r(f);
+    expect_reads(cases, [](console::reader& r, const char_case& c) {
         std::vector<int> got;
-        for (std::size_t i = 0; i < expected.size(); ++i)
+        for (std::size_t i = 0; i < c.chars.size(); ++i)
             got.push_back(r.get_char());
-        EXPECT_EQ(got, expected);
-        std::fclose(f);
-    }
-    std::FILE* f = stream_of("a");
-    console::reader r(f);
+        EXPECT_EQ(got, c.chars);
+    });
+    const input in("a");
+    console::reader r(in.fd());
     EXPECT_EQ(r.skip_char(), 0);
     EXPECT_EQ(r.skip_char(), EOF);
-    std::fclose(f);
 }
 
 TEST(Reader, EndOfInputStaysEnded)
 {
-    std::FILE* f = std::tmpfile();
-    console::reader r(f);
+    const input in("");
+    console::reader r(in.fd());
     std::int32_t n = 0;
     EXPECT_EQ(r.read_int(n), EOF);
     // Whatever arrives after the end is never read.
-    std::fputs("42 x", f);
-    std::rewind(f);
+    std::fputs("42 x", in.file);
+    std::rewind(in.file);
     EXPECT_EQ(r.read_int(n), EOF);
     EXPECT_EQ(r.get_char(), EOF);
-    std::fclose(f);
 }
 
 // Numbers the C library and the reader agree on, read in one pass from
@@ -320,8 +327,8 @@ TEST(Reader, AgreesWithTheCLibraryOnRandomNumbers)
         text += s + " ";
     for (const auto& s : floats)
         text += s + "\n";
-    std::FILE* f = stream_of(text);
-    console::reader r(f);
+    const input in(text);
+    console::reader r(in.fd());
     for (const auto& s : ints) {
         const long long expected =
             std::clamp<long long>(std::strtoll(s.c_str(), nullptr, 10), int_min, int_max);
@@ -335,22 +342,17 @@ TEST(Reader, AgreesWithTheCLibraryOnRandomNumbers)
         const float expected = std::strtof(s.c_str(), nullptr);
         ASSERT_EQ(std::bit_cast<std::uint32_t>(value), std::bit_cast<std::uint32_t>(expected)) << s;
     }
-    std::fclose(f);
 }
 
 TEST(Reader, ReadsLongWordsInLinearWork)
 {
     for (const std::size_t size : {std::size_t{1} << 20, std::size_t{32} << 20}) {
-        std::FILE* f = std::tmpfile();
-        const std::string text(size, 'w');
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::rewind(f);
-        console::reader r(f);
+        const input in(std::string(size, 'w'));
+        console::reader r(in.fd());
         std::string word;
         const std::size_t before = allocated;
         EXPECT_EQ(r.read_word(word), 1);
         const std::size_t work = allocated - before;
-        std::fclose(f);
         EXPECT_EQ(word.size(), size);
         // Growing by doubling asks for about twice the word in all; growing
         // by a fixed step, for the square of the word over that step.

@@ -67,6 +67,11 @@ TEST(Terminal, ShowsTheAccentInTheTerminalsCharacterSet)
         {{"LANG=no_SUCH.ISO8859-15"}, nullptr, latin1},
         {{"LC_ALL=", "LC_CTYPE=no_SUCH.iso_8859-1@euro", "LANG=C.UTF-8"}, nullptr, latin1},
         {{"LANG=no_SUCH.IBM1129"}, nullptr, latin1},
+        {{"LANG=no_SUCH.latin1"}, nullptr, latin1},
+        {{"LANG=no_SUCH.Windows-1252"}, nullptr, latin1},
+        {{"LANG=no_SUCH.CP1250"}, nullptr, latin1},
+        {{"LANG=no_SUCH.csa_z243.4-1985-gr"}, nullptr, latin1},
+        {{"LANG=no_SUCH." + std::string(40, 'l')}, nullptr, utf8},
         {{"LC_ALL=pt_BR.ISO-8859-1"}, nullptr, latin1, 3 << 20},  // too little memory to load it
     };
     std::string missing;
