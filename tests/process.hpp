@@ -10,10 +10,11 @@
 
 #include <gtest/gtest.h>
 
-// Runs the programs as a user's shell would, with pipes or a pseudo-terminal
-// on their standard streams, so tests see the exact bytes, the exit status
-// and where they wait. This is the test suite's Linux-only part: it asks
-// /proc whether a program waits for input, and uses O_TMPFILE and ptys.
+// Runs the programs as a user's shell would, with pipes, a file or a
+// pseudo-terminal on their standard streams, so tests see the exact bytes,
+// the exit status and where they wait. This is the test suite's Linux-only
+// part: it asks /proc whether a program waits for input, and uses O_TMPFILE
+// and ptys.
 //
 // Another build can stand in for a program: TEST_RAISECALC or TEST_CARDFORM
 // names it, and TEST_LAUNCHER (an absolute path to wine's loader, say) runs
@@ -29,6 +30,13 @@ namespace proc {
 // the program runs by itself: the one place that says how a build starts.
 std::string launcher_of(const std::string& program);
 
+// AddressSanitizer reserves far more address space than a small limit allows.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool address_sanitizer = true;
+#else
+inline constexpr bool address_sanitizer = false;
+#endif
+
 // How a standard stream is given: a pipe to the test, closed, a new file
 // (input: holding what is sent, from its start), a pseudo-terminal (input:
 // only with output on the same one), and for output only /dev/full, a pipe
@@ -38,7 +46,7 @@ std::string launcher_of(const std::string& program);
 enum class stream { pipe, closed, file, terminal, dev_full, gone, terminal_gone, terminal_hangup };
 
 struct options {
-    std::vector<std::string> args;
+    std::vector<std::string> args{};
     std::vector<std::string> env{"PATH=/usr/bin:/bin"};
     stream in = stream::pipe;
     stream out = stream::pipe;
@@ -50,8 +58,9 @@ struct options {
     // program that then waits for more is killed (status 128 + 9).
     bool hold_input = false;
     // Resource limits, as the shell's ulimit sets them.
-    std::vector<std::pair<int, rlim_t>> limits;
-    // The program's standard input and output are non-blocking.
+    std::vector<std::pair<int, rlim_t>> limits{};
+    // The program's standard input and output are non-blocking; run() sends
+    // nothing until it is idle().
     bool nonblocking = false;
     // Its output pipe is full when it starts, and drained once it is idle().
     bool full_output = false;
@@ -99,19 +108,16 @@ public:
     outcome finish();
 
 private:
-    bool pump(bool to_write = false);  // moves what comes; false once it has exited
-    void drain();
-    bool until(const std::function<bool()>& done);
+    bool pump(bool to_write);  // moves what comes; false once it has exited
+    bool until(const std::function<bool()>& done, bool to_write = false);
     bool waits();
     testing::AssertionResult failure(const char* what, std::string_view text) const;
-    testing::AssertionResult skipped() const;
 
     const options opts_;
     pid_t pid_ = -1;
     int in_ = -1, out_ = -1, err_ = -1, file_ = -1;
-    std::size_t filler_ = 0;  // bytes of a full pipe still to drop
-    bool draining_ = true;
-    bool blind_ = false;  // the kernel will not show what it waits for
+    std::size_t filler_ = 0, sent_ = 0;     // bytes of a full pipe still to drop; bytes sent
+    bool draining_ = true, blind_ = false;  // blind: the kernel will not show what it waits for
     int status_ = -1;
     rusage usage_{};
     std::string out_str_, err_str_, examined_;

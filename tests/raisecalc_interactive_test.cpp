@@ -79,35 +79,4 @@ TEST(RaisecalcInteractive, TheLargestYearStillWaits)
     EXPECT_TRUE(s.ends_with(expected::raisecalc_result + "  inf", 0));
 }
 
-// A stream that is non-blocking and has nothing yet is waited on, never taken
-// for the end: the answer is sent only once the program sleeps.
-TEST(RaisecalcInteractive, WaitsOnNonBlockingStreams)
-{
-    if (const std::string launcher = proc::launcher_of(RAISECALC); !launcher.empty())
-        GTEST_SKIP() << "Windows has no non-blocking standard streams (" << launcher
-                     << " starts the program)";
-    using proc::stream;
-    struct row {
-        const char* what;
-        stream kind;
-        bool full_output;
-        std::string shown;
-    };
-    for (const row& r : {
-             row{"input with no answer yet", stream::pipe, false, result},
-             row{"output full at the start", stream::pipe, true, result},
-             row{"a terminal", stream::terminal, false, prompt + "Novo sal\xC3\xA1rio = 1539.04"},
-         }) {
-        SCOPED_TRACE(r.what);
-        proc::options opts;
-        opts.in = opts.out = r.kind;
-        opts.nonblocking = true;
-        opts.full_output = r.full_output;
-        proc::session s(RAISECALC, opts);
-        ASSERT_TRUE(s.idle());
-        s.send("2010\n\n");
-        EXPECT_TRUE(s.ends_with(r.shown, 0));
-    }
-}
-
 }  // namespace
