@@ -62,7 +62,8 @@ void complain(const char* message)
 {
     char line[256];
     const int n = std::snprintf(line, sizeof line, "%s: %s\n", program_name, message);
-    write_all(current.err, std::string_view(line, std::min<std::size_t>(n, sizeof line - 1)));
+    const int shown = std::clamp(n, 0, static_cast<int>(sizeof line) - 1);
+    write_all(current.err, std::string_view(line, static_cast<std::size_t>(shown)));
 }
 
 int finish(int status)

@@ -9,9 +9,9 @@ namespace console {
 
 // scanf's conversions on one shared input descriptor, with what scanf leaves
 // loose pinned down: integers saturate instead of overflowing (floats go to
-// infinity, as strtof's do), words grow without limit, "inf", "nan" and hexadecimal are not
-// numbers, and a line break is
-// '\n', "\r" or "\r\n" alike, read as a single '\n' on every platform.
+// infinity, as strtof's do), words grow without limit, "inf", "nan" and
+// hexadecimal are not numbers, and a line break is '\n', "\r" or "\r\n"
+// alike, read as a single '\n' on every platform.
 //
 // Each read returns what scanf would: 1 when it stored its item, 0 when it
 // failed on a character (left unread, as is everything after it), and EOF
@@ -59,8 +59,7 @@ private:
     int fd_;
     char buffer_[4096];
     std::size_t used_ = 0, filled_ = 0;
-    int ahead_ = none;  // always the last byte read, or the '\n' for its '\r'
-
+    int ahead_ = none;       // always the last byte read, or the '\n' for its '\r'
     bool after_cr_ = false;  // a '\n' now would end the same line
 };
 
