@@ -197,6 +197,8 @@ session::session(const std::string& program, const options& opts, std::string_vi
             filler_ += static_cast<std::size_t>(n);
         draining_ = false;
     }
+    if (opts.out == stream::gone)  // before the program can write
+        close(std::exchange(out[0], -1));
     if ((pid_ = fork()) == 0)
         become(opts, file_ >= 0 ? file_ : in[0], out[1], err[1], slave, args.data(), vars.data());
     if (pid_ < 0)
@@ -208,8 +210,6 @@ session::session(const std::string& program, const options& opts, std::string_vi
     err_ = err[0];
     for (int fd : {in_, out_, err_})
         fcntl(fd, F_SETFL, O_NONBLOCK);
-    if (opts.out == stream::gone)
-        close(std::exchange(out_, -1));
     if (opts.in != stream::pipe && opts.in != stream::terminal)
         close_input();
     if (opts.out == stream::terminal_gone || opts.out == stream::terminal_hangup) {
