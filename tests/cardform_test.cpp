@@ -56,7 +56,8 @@ TEST(Cardform, WritesEveryPromptAndTellsWhetherTheFormIsWhole)
     };
     for (const auto& f : table) {
         for (const proc::stream in : {proc::stream::pipe, proc::stream::file}) {
-            SCOPED_TRACE(testing::PrintToString(f.input));
+            SCOPED_TRACE(testing::PrintToString(f.input) +
+                         (in == proc::stream::file ? " from a file" : ""));
             proc::options opts;
             opts.in = in;
             const proc::outcome got = proc::run(CARDFORM, f.input, opts);
